@@ -11,8 +11,7 @@ class ETalvinError : public std::runtime_error
 public:
     explicit ETalvinError(const QString &message)
         : std::runtime_error(message.toStdString()), m_message(message)
-    {
-    }
+    {}
 
     const QString &message() const noexcept { return m_message; }
 

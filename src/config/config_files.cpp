@@ -1,1 +1,167 @@
-// implementation follows
+#include "config/config_files.h"
+
+#include "config/ini_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+QString &programDirStorage()
+{
+    static QString dir;
+    return dir;
+}
+
+// Windows profile reads hand back at most 2047 characters; callers were written for that.
+constexpr qsizetype MaxValueLength = 2047;
+
+[[noreturn]] void raiseWriteError(const QString &path)
+{
+    throw EConfigWriteError(QStringLiteral("Unable to write to %1").arg(path));
+}
+
+// A profile line cannot hold a line break: "a\n[Other]\nkey=x" would otherwise add a
+// section. Line breaks become blanks, NUL characters are dropped.
+QString oneLine(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < value.size() && value.at(i + 1) == u'\n')
+                ++i;
+            out += u' ';
+        } else if (c != u'\0') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool isValidName(const QString &name)
+{
+    return !name.trimmed().isEmpty() && !name.contains(u'\r') && !name.contains(u'\n') &&
+           !name.contains(u'\0');
+}
+
+} // namespace
+
+QString ProgramDir()
+{
+    QString &dir = programDirStorage();
+    if (dir.isEmpty())
+        dir = QDir::currentPath();
+    return dir;
+}
+
+void SetProgramDir(const QString &dir)
+{
+    QString clean = QDir::cleanPath(dir);
+    programDirStorage() = clean;
+}
+
+QString ConfigFilePath(const QString &fileName)
+{
+    return ProgramDir() + QStringLiteral("/config/") + fileName;
+}
+
+QString GetConfigValue(const QString &fileName, const QString &section, const QString &key)
+{
+    const auto file = IniFile::load(ConfigFilePath(fileName));
+    if (!file)
+        return QStringLiteral("err-");
+    const auto value = file->value(section, key);
+    if (!value)
+        return QStringLiteral("err-") + key;
+    return value->left(MaxValueLength);
+}
+
+bool SetConfigValue(const QString &fileName, const QString &section, const QString &key,
+                    const QString &value)
+{
+    const QString path = ConfigFilePath(fileName);
+    if (!isValidName(section) || !isValidName(key) || key.contains(u'=') || section.contains(u']'))
+        raiseWriteError(path);
+
+    const QFileInfo info(path);
+    if (info.exists() && !info.isWritable())
+        raiseWriteError(path);
+    std::optional<IniFile> existing;
+    if (info.exists()) {
+        existing = IniFile::load(path);
+        if (!existing)
+            raiseWriteError(path); // present but unreadable: rewriting would lose its content
+    }
+    IniFile file = existing.value_or(IniFile());
+    file.setValue(section, key, oneLine(value));
+
+    // Write a complete new file beside the old one and rename it over: a crash or a full
+    // disk leaves either the old file or the new one, never a truncated mix.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        raiseWriteError(path);
+    const QByteArray bytes = file.toBytes();
+    if (out.write(bytes) != bytes.size() || !out.commit())
+        raiseWriteError(path);
+    return true;
+}
+
+bool IsConfigValue(const QString &value)
+{
+    return !(value.size() > 1 && value.startsWith(QStringLiteral("er")));
+}
+
+QString BoolToConfig(bool value)
+{
+    return value ? QStringLiteral("-1") : QStringLiteral("0");
+}
+
+bool ConfigToBool(const QString &value)
+{
+    const QString t = value.trimmed();
+    if (t.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QStringLiteral("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const qlonglong number = t.toLongLong(&ok);
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' is not a valid boolean value").arg(value));
+    return number != 0;
+}
+
+int ConfigToInt(const QString &value)
+{
+    bool ok = false;
+    const int number = value.trimmed().toInt(&ok);
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(value));
+    return number;
+}
+
+#define TALVIN_CONFIG_READER(name, file, section)                                                  \
+    QString name(const QString &key)                                                               \
+    {                                                                                              \
+        return GetConfigValue(QStringLiteral(file), QStringLiteral(section), key);                 \
+    }
+#define TALVIN_CONFIG_WRITER(name, file, section)                                                  \
+    bool name(const QString &key, const QString &value)                                            \
+    {                                                                                              \
+        return SetConfigValue(QStringLiteral(file), QStringLiteral(section), key, value);          \
+    }
+
+TALVIN_CONFIG_READER(GetCaption, "caption.ini", "Captions")
+TALVIN_CONFIG_WRITER(SetCaption, "caption.ini", "Captions")
+TALVIN_CONFIG_READER(GetUserValue, "user.ini", "Config")
+TALVIN_CONFIG_WRITER(SetUserValue, "user.ini", "Config")
+TALVIN_CONFIG_READER(GetServerValue, "servers.ini", "IRCServers")
+TALVIN_CONFIG_WRITER(SetServerValue, "servers.ini", "IRCServers")
+TALVIN_CONFIG_READER(GetFaworitValue, "faworits.ini", "Faworits")
+TALVIN_CONFIG_WRITER(SetFaworitValue, "faworits.ini", "Faworits")
+TALVIN_CONFIG_READER(GetSpeechValue, "speech.ini", "Speech")
+TALVIN_CONFIG_WRITER(SetSpeechValue, "speech.ini", "Speech")
+TALVIN_CONFIG_READER(GetMessageText, "messages.ini", "Messages")
+TALVIN_CONFIG_READER(GetConnectValue, "connect.ini", "Connect")

@@ -25,8 +25,10 @@ public:
 
 // A missing file reads as "err-", a missing key in an existing file as "err-" + key.
 QString GetConfigValue(const QString &fileName, const QString &section, const QString &key);
-// Creates the file, section or key as needed. Raises EConfigWriteError when the file
-// cannot be written or the value holds a line break. Returns true.
+// Creates the file, section or key as needed; the file is replaced whole, never left half
+// written. A value is stored on one line (line breaks become blanks). Raises
+// EConfigWriteError when the file cannot be written (no config directory, a read-only
+// file) or the section or key name cannot be stored. Returns true.
 bool SetConfigValue(const QString &fileName, const QString &section, const QString &key,
                     const QString &value);
 
