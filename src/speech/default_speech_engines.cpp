@@ -1,0 +1,6 @@
+#include "speech/default_speech_engines.h"
+
+std::vector<std::unique_ptr<ISpeechEngine>> CreateDefaultSpeechEngines()
+{
+    return {};
+}

@@ -1,0 +1,236 @@
+#include "speech/tspeech.h"
+
+#include "config/config_files.h"
+#include "speech/default_speech_engines.h"
+#include "speech/speech_filters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMetaObject>
+#include <QPointer>
+
+TSpeech::TSpeech(QObject *parent) : TSpeech(CreateDefaultSpeechEngines(), parent)
+{}
+
+TSpeech::TSpeech(std::unique_ptr<ISpeechEngine> engine, QObject *parent) : QObject(parent)
+{
+    if (engine)
+        m_engines.push_back(std::move(engine));
+    enumerate();
+}
+
+TSpeech::TSpeech(std::vector<std::unique_ptr<ISpeechEngine>> engines, QObject *parent)
+    : QObject(parent), m_engines(std::move(engines))
+{
+    enumerate();
+}
+
+TSpeech::~TSpeech()
+{
+    // Engines may still report from their own threads while they wind down.
+    for (auto &engine : m_engines)
+        engine->setNotifications(nullptr, nullptr);
+}
+
+void TSpeech::enumerate()
+{
+    m_inited = true;
+    m_engineSelected = false;
+    try {
+        for (size_t e = 0; e < m_engines.size(); ++e) {
+            ISpeechEngine *engine = m_engines[e].get();
+            // Notifications come from engine threads; hand them to ours. The guard keeps a
+            // late notification from reaching a destroyed voice.
+            QPointer<TSpeech> self(this);
+            auto deliver = [self](bool started) {
+                QMetaObject::invokeMethod(
+                    self.data(),
+                    [self, started] {
+                        if (!self)
+                            return;
+                        if (started && self->OnStart)
+                            self->OnStart(self.data());
+                        if (!started && self->OnStop)
+                            self->OnStop(self.data());
+                    },
+                    Qt::QueuedConnection);
+            };
+            engine->setNotifications([deliver] { deliver(true); }, [deliver] { deliver(false); });
+            if (!m_fileEngine && engine->canWriteFiles())
+                m_fileEngine = engine;
+            for (TSpeechMode &mode : engine->modes()) {
+                mode.name.truncate(262);
+                mode.info.ModeName = mode.name;
+                m_modes.append(mode);
+                m_modeEngine.append(int(e));
+                m_engineNames.append(mode.name);
+            }
+        }
+    } catch (...) {
+        m_inited = false;
+        m_enabled = false;
+    }
+}
+
+void TSpeech::SelectEngine(const QString &name)
+{
+    if (!m_inited)
+        throw ESpeechException(QStringLiteral("msgSENotInited"));
+    const qsizetype index = [&] {
+        for (qsizetype i = 0; i < m_engineNames.size(); ++i) {
+            if (m_engineNames[i].compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return qsizetype(-1);
+    }();
+    if (index < 0)
+        throw ESpeechException(QStringLiteral("msgSENotFound"));
+
+    ISpeechEngine *engine = m_engines[m_modeEngine[index]].get();
+    if (!engine->select(m_modes[index]))
+        throw ESpeechException(QStringLiteral("msgSENotFound"));
+    if (m_fileEngine && m_fileEngine != engine)
+        m_fileEngine->select(m_modes[index]);
+    m_selected = int(index);
+    m_engineSelected = true;
+    m_engineInfo = m_modes[index].info;
+    probeLimits();
+}
+
+// The engine clamps what it is given, so what it keeps after an extreme value is its
+// limit. The current values are restored afterwards.
+void TSpeech::probeLimits()
+{
+    ISpeechEngine *engine = m_engines[m_modeEngine[m_selected]].get();
+    const quint16 pitch = engine->pitch();
+    engine->setPitch(65535);
+    m_engineInfo.MaxPitch = engine->pitch();
+    engine->setPitch(0);
+    m_engineInfo.MinPitch = engine->pitch();
+    engine->setPitch(pitch);
+
+    const quint32 realTime = engine->realTime();
+    engine->setRealTime(4294967295u);
+    m_engineInfo.MaxRealTime = engine->realTime();
+    engine->setRealTime(0);
+    m_engineInfo.MinRealTime = engine->realTime();
+    engine->setRealTime(realTime);
+
+    const quint32 speed = engine->speed();
+    engine->setSpeed(4294967295u);
+    m_engineInfo.MaxSpeed = engine->speed();
+    engine->setSpeed(0);
+    m_engineInfo.MinSpeed = engine->speed();
+    engine->setSpeed(speed);
+
+    m_engineInfo.MaxVolume = 100;
+    m_engineInfo.MinVolume = 0;
+}
+
+// Wave files are written by an engine that can write them; when the selected mode belongs
+// to one that cannot (speech-dispatcher), that engine speaks the same language instead.
+ISpeechEngine *TSpeech::engineForOutput()
+{
+    ISpeechEngine *engine = m_engines[m_modeEngine[m_selected]].get();
+    if (m_output == soFile && !engine->canWriteFiles())
+        return m_fileEngine;
+    return engine;
+}
+
+void TSpeech::SetOutput(TSpeechOutput output)
+{
+    m_output = output;
+}
+
+void TSpeech::Speak(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    const QString filtered = text.size() == 1 ? ApplySingleRules(text) : ApplyMultiRules(text);
+    if (!m_enabled)
+        return;
+    if (!m_inited)
+        throw ESpeechException(QStringLiteral("msgSENotInited"));
+    if (!m_engineSelected)
+        throw ESpeechException(QStringLiteral("msgSENotStarted"));
+    ISpeechEngine *engine = engineForOutput();
+    if (!engine || !engine->setOutput(m_output, m_filename))
+        throw ESpeechException(QStringLiteral("msgCannotOpenFile"));
+    appendTranscript(QString::number(m_voiceNumber) + u' ' + filtered);
+    engine->speak(filtered);
+}
+
+void TSpeech::Stop()
+{
+    if (!m_engineSelected)
+        return;
+    appendTranscript(QString::number(m_voiceNumber) + QStringLiteral(" <stop>"));
+    for (auto &engine : m_engines)
+        engine->stop();
+}
+
+void TSpeech::LoadSingleRules(const QString &fileName)
+{
+    ::LoadSingleRules(fileName);
+}
+
+void TSpeech::LoadMultiRules(const QString &fileName)
+{
+    ::LoadMultiRules(fileName);
+}
+
+quint16 TSpeech::Pitch() const
+{
+    return m_engineSelected ? m_engines[m_modeEngine[m_selected]]->pitch() : 0;
+}
+
+void TSpeech::SetPitch(quint16 pitch)
+{
+    if (!m_engineSelected)
+        return;
+    m_engines[m_modeEngine[m_selected]]->setPitch(pitch);
+}
+
+quint32 TSpeech::Speed() const
+{
+    return m_engineSelected ? m_engines[m_modeEngine[m_selected]]->speed() : 0;
+}
+
+void TSpeech::SetSpeed(quint32 speed)
+{
+    if (!m_engineSelected)
+        return;
+    m_engines[m_modeEngine[m_selected]]->setSpeed(speed);
+}
+
+quint32 TSpeech::Volume() const
+{
+    if (!m_engineSelected)
+        return 0;
+    const quint32 left = m_engines[m_modeEngine[m_selected]]->volume() & 0xFFFFu;
+    return left * 100 / 65535;
+}
+
+void TSpeech::SetVolume(quint32 percent)
+{
+    if (!m_engineSelected)
+        return;
+    const quint32 channel = quint32(quint64(percent) * 65535 / 100) & 0xFFFFu;
+    const quint32 stereo = (channel << 16) | channel;
+    m_engines[m_modeEngine[m_selected]]->setVolume(stereo);
+}
+
+// The transcript exists only when someone created log/speech.txt: a sighted helper or a
+// test can then follow what each voice said.
+void TSpeech::appendTranscript(const QString &line) const
+{
+    QFile file(ProgramDir() + QStringLiteral("/log/speech.txt"));
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    QString oneLine = line;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    file.write(oneLine.toUtf8() + '\n');
+    file.flush();
+}
