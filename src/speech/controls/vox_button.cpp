@@ -1,0 +1,26 @@
+#include "speech/controls/vox_button.h"
+
+#include <QFocusEvent>
+
+TVoxButton::TVoxButton(QWidget *parent) : TVoxButton(QString(), parent)
+{}
+
+TVoxButton::TVoxButton(const QString &text, QWidget *parent)
+    : QPushButton(text, parent), m_voice(this, QStringLiteral("Button"), VoxVoice::Interrupt::No,
+                                         VoxVoice::AccessibleName::WithCaption)
+{}
+
+void TVoxButton::setText(const QString &text)
+{
+    QPushButton::setText(text);
+    m_voice.refreshAccessibleName();
+}
+
+void TVoxButton::focusInEvent(QFocusEvent *event)
+{
+    QPushButton::focusInEvent(event);
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    m_voice.refreshAccessibleName();
+    Announce(SpeechName() + QLatin1Char(' ') + CaptionForSpeech(text()));
+}

@@ -1,0 +1,30 @@
+#include "speech/controls/vox_combo_box.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+TVoxComboBox::TVoxComboBox(QWidget *parent)
+    : QComboBox(parent), m_voice(this, QStringLiteral("Combo Box"))
+{}
+
+void TVoxComboBox::focusInEvent(QFocusEvent *event)
+{
+    QComboBox::focusInEvent(event);
+    // Closing the drop-down gives the focus back; the item was heard while choosing.
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    m_voice.stop();
+    Announce(SpeechName() + currentText());
+}
+
+void TVoxComboBox::keyReleaseEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool arrow =
+        key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (arrow || key == Qt::Key_Home || key == Qt::Key_End)
+        m_voice.stop();
+    if (arrow && currentIndex() >= 0)
+        Announce(itemText(currentIndex()));
+    QComboBox::keyReleaseEvent(event);
+}

@@ -1,0 +1,52 @@
+#include "speech/controls/vox_edit.h"
+
+#include "speech/controls/vox_name_file.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+int TVoxEdit::s_savedCaretPosition = 0;
+
+TVoxEdit::TVoxEdit(QWidget *parent)
+    : QLineEdit(parent), m_voice(this, QString()),
+      m_textSpeech(m_voice, VoxTextSpeech::Kind::Edit, s_savedCaretPosition)
+{}
+
+void TVoxEdit::setIniFileName(const QString &fileName)
+{
+    m_iniFileName = fileName;
+    if (fileName.isEmpty() || !parentWidget())
+        return;
+    if (const auto name = LookUpSpokenName(fileName, window()->objectName(),
+                                           objectName() + QStringLiteral("_sn"), SpeechName()))
+        setSpeechName(*name);
+}
+
+void TVoxEdit::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        m_textSpeech.focusIn(caretText());
+}
+
+void TVoxEdit::keyPressEvent(QKeyEvent *event)
+{
+    const CaretText state = caretText();
+    m_textSpeech.keyDown(event, state);
+    m_textSpeech.characterTyped(event, state, m_speakMode);
+    QLineEdit::keyPressEvent(event);
+}
+
+void TVoxEdit::keyReleaseEvent(QKeyEvent *event)
+{
+    m_textSpeech.keyUp(event, caretText());
+    QLineEdit::keyReleaseEvent(event);
+}
+
+CaretText TVoxEdit::caretText() const
+{
+    // A password must not be read aloud: the speech gets one star per character.
+    const bool masked = echoMode() != QLineEdit::Normal;
+    const QString shown = masked ? QString(text().size(), QLatin1Char('*')) : text();
+    return {shown, cursorPosition(), shown, masked};
+}

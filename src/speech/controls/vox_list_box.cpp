@@ -1,0 +1,43 @@
+#include "speech/controls/vox_list_box.h"
+
+#include "speech/controls/vox_selection.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+namespace {
+
+bool isArrow(int key)
+{
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+} // namespace
+
+TVoxListBox::TVoxListBox(QWidget *parent)
+    : QListWidget(parent), m_voice(this, QStringLiteral("List box"))
+{}
+
+void TVoxListBox::focusInEvent(QFocusEvent *event)
+{
+    QListWidget::focusInEvent(event);
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    m_voice.stop();
+    if (const QListWidgetItem *item = SelectedListItem(this))
+        Announce(SpeechName() + item->text());
+    else
+        Announce(SpeechName());
+}
+
+void TVoxListBox::keyReleaseEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Home || key == Qt::Key_End || isArrow(key))
+        m_voice.stop();
+    if (isArrow(key)) {
+        if (const QListWidgetItem *item = SelectedListItem(this))
+            Announce(item->text());
+    }
+    QListWidget::keyReleaseEvent(event);
+}

@@ -1,0 +1,43 @@
+#include "speech/controls/vox_list_view.h"
+
+#include "speech/controls/vox_selection.h"
+
+#include <QFocusEvent>
+#include <QMouseEvent>
+
+TVoxListView::TVoxListView(QWidget *parent)
+    : QTreeWidget(parent), m_voice(this, QStringLiteral("List View"))
+{
+    setRootIsDecorated(false);
+}
+
+void TVoxListView::focusInEvent(QFocusEvent *event)
+{
+    QTreeWidget::focusInEvent(event);
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    m_voice.stop();
+    Announce(nameAndSelection());
+}
+
+void TVoxListView::keyReleaseEvent(QKeyEvent *event)
+{
+    Announce(nameAndSelection());
+    QTreeWidget::keyReleaseEvent(event);
+}
+
+void TVoxListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const QTreeWidgetItem *item = SelectedTreeItem(this))
+        Announce(item->text(0));
+}
+
+QString TVoxListView::nameAndSelection() const
+{
+    if (const QTreeWidgetItem *item = SelectedTreeItem(this))
+        return SpeechName() + QLatin1Char(' ') + item->text(0);
+    return SpeechName();
+}

@@ -1,0 +1,39 @@
+#include "speech/controls/vox_memo.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QTextBlock>
+
+int TVoxMemo::s_savedCaretPosition = 0;
+
+TVoxMemo::TVoxMemo(QWidget *parent)
+    : QPlainTextEdit(parent), m_voice(this, QStringLiteral("мемо")),
+      m_textSpeech(m_voice, VoxTextSpeech::Kind::Memo, s_savedCaretPosition)
+{}
+
+void TVoxMemo::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        m_textSpeech.focusIn(caretText());
+}
+
+void TVoxMemo::keyPressEvent(QKeyEvent *event)
+{
+    const CaretText state = caretText();
+    m_textSpeech.keyDown(event, state);
+    m_textSpeech.characterTyped(event, state, true);
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TVoxMemo::keyReleaseEvent(QKeyEvent *event)
+{
+    m_textSpeech.keyUp(event, caretText());
+    QPlainTextEdit::keyReleaseEvent(event);
+}
+
+CaretText TVoxMemo::caretText() const
+{
+    const QTextCursor cursor = textCursor();
+    return {toPlainText(), cursor.position(), cursor.block().text()};
+}

@@ -1,0 +1,39 @@
+#include "speech/controls/vox_rich_edit.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QTextBlock>
+
+int TVoxRichEdit::s_savedCaretPosition = 0;
+
+TVoxRichEdit::TVoxRichEdit(QWidget *parent)
+    : QTextEdit(parent), m_voice(this, QStringLiteral("rich edit")),
+      m_textSpeech(m_voice, VoxTextSpeech::Kind::RichEdit, s_savedCaretPosition)
+{}
+
+void TVoxRichEdit::focusInEvent(QFocusEvent *event)
+{
+    QTextEdit::focusInEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        m_textSpeech.focusIn(caretText());
+}
+
+void TVoxRichEdit::keyPressEvent(QKeyEvent *event)
+{
+    const CaretText state = caretText();
+    m_textSpeech.keyDown(event, state);
+    m_textSpeech.characterTyped(event, state, true);
+    QTextEdit::keyPressEvent(event);
+}
+
+void TVoxRichEdit::keyReleaseEvent(QKeyEvent *event)
+{
+    m_textSpeech.keyUp(event, caretText());
+    QTextEdit::keyReleaseEvent(event);
+}
+
+CaretText TVoxRichEdit::caretText() const
+{
+    const QTextCursor cursor = textCursor();
+    return {toPlainText(), cursor.position(), cursor.block().text()};
+}

@@ -1,0 +1,43 @@
+#include "speech/controls/vox_tree_view.h"
+
+#include "speech/controls/vox_selection.h"
+#include "speech/controls/vox_text_speech.h"
+
+#include <QFocusEvent>
+#include <QMouseEvent>
+
+TVoxTreeView::TVoxTreeView(QWidget *parent)
+    : QTreeWidget(parent), m_voice(this, QStringLiteral("Tree View"), VoxVoice::Interrupt::Yes)
+{
+    setHeaderHidden(true);
+}
+
+void TVoxTreeView::focusInEvent(QFocusEvent *event)
+{
+    QTreeWidget::focusInEvent(event);
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
+    m_voice.stop();
+    if (const QTreeWidgetItem *node = SelectedTreeItem(this))
+        Announce(SpeechName() + QLatin1Char(' ') + node->text(0));
+    else
+        Announce(SpeechName());
+}
+
+void TVoxTreeView::keyReleaseEvent(QKeyEvent *event)
+{
+    if (const QTreeWidgetItem *node = SelectedTreeItem(this))
+        Announce(node->text(0));
+    else
+        Announce(SpeechName() + VoxWords::Empty);
+    QTreeWidget::keyReleaseEvent(event);
+}
+
+void TVoxTreeView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const QTreeWidgetItem *node = SelectedTreeItem(this))
+        Announce(node->text(0));
+}

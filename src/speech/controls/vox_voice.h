@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+class QWidget;
+class TSpeech;
+
+// What every speaking control adds to its widget: the voice it speaks through (not owned,
+// may be absent: the control is then silent) and its spoken name, which is also handed to
+// the accessibility layer so that a screen reader finds the control labelled the same way.
+// The controls hold one of these and route all of their speech through it, so that the
+// rules on stopping and silence live in one place.
+class VoxVoice
+{
+public:
+    enum class Interrupt {
+        No,  // announcements queue behind what is being said
+        Yes, // every announcement first stops the voice (tree views)
+    };
+    enum class AccessibleName {
+        FromSpeechName, // the spoken name labels the control
+        WithCaption,    // buttons and check boxes: spoken name + caption; the caption alone
+                        // while the spoken name is still the class default
+    };
+
+    VoxVoice(QWidget *widget, QString defaultName, Interrupt interrupt = Interrupt::No,
+             AccessibleName accessible = AccessibleName::FromSpeechName);
+
+    TSpeech *speech() const;
+    void setSpeech(TSpeech *speech);
+
+    // The class default until a name is assigned.
+    QString speechName() const { return m_nameAssigned ? m_name : m_defaultName; }
+    void setSpeechName(const QString &name);
+
+    // Speaks the text on the attached voice (after a stop for interrupting controls).
+    void announce(const QString &text) const;
+    void stop() const;
+
+    // Buttons and check boxes call this when their caption changes.
+    void refreshAccessibleName();
+
+private:
+    QWidget *m_widget;
+    QPointer<TSpeech> m_speech;
+    QString m_defaultName;
+    QString m_name;
+    bool m_nameAssigned = false;
+    Interrupt m_interrupt;
+    AccessibleName m_accessible;
+};
+
+// A caption as it is heard: the mnemonic marker "&" removed ("&&" stays one "&").
+QString CaptionForSpeech(const QString &caption);
