@@ -1,0 +1,101 @@
+#include "irc/irc_parser.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr qsizetype kMaxRest = 512;
+
+// Copies bytes into dst, reusing its storage when dst is not shared with anyone.
+inline void setBytes(QByteArray &dst, const char *src, qsizetype length)
+{
+    dst.resize(length);
+    if (length > 0)
+        std::memcpy(dst.data(), src, std::size_t(length));
+}
+
+inline void clearBytes(QByteArray &dst)
+{
+    if (!dst.isEmpty())
+        dst.resize(0);
+}
+
+inline qsizetype findByte(const char *data, qsizetype from, qsizetype to, char byte)
+{
+    if (from >= to)
+        return -1;
+    const void *hit = std::memchr(data + from, byte, std::size_t(to - from));
+    return hit ? static_cast<const char *>(hit) - data : -1;
+}
+
+} // namespace
+
+void ParseLine(TIrcParseState &state)
+{
+    const char *data = state.Line.constData();
+    const qsizetype length = state.Line.size();
+
+    clearBytes(state.SenderNick);
+    clearBytes(state.SenderAddress);
+    clearBytes(state.CommandWord);
+    clearBytes(state.ParamText);
+
+    qsizetype pos = 0;
+    qsizetype end = length;
+
+    if (length > 0 && data[0] == ':') {
+        const qsizetype blank = findByte(data, 1, length, ' ');
+        const qsizetype prefixEnd = blank >= 0 ? blank : length;
+        setBytes(state.Tokens[0], data + 1, prefixEnd - 1);
+        const qsizetype bang = findByte(data, 1, prefixEnd, '!');
+        if (bang >= 0) {
+            setBytes(state.SenderNick, data + 1, bang - 1);
+            setBytes(state.SenderAddress, data + bang + 1,
+                     std::min(prefixEnd - bang - 1, kMaxRest));
+        } else {
+            setBytes(state.SenderAddress, data + 1, prefixEnd - 1);
+        }
+        pos = blank >= 0 ? blank + 1 : length;
+        end = std::min(length, pos + kMaxRest);
+    } else {
+        clearBytes(state.Tokens[0]);
+    }
+
+    const qsizetype blank = findByte(data, pos, end, ' ');
+    if (blank >= 0) {
+        setBytes(state.CommandWord, data + pos, blank - pos);
+        pos = blank + 1;
+        end = std::min(end, pos + kMaxRest);
+    } else {
+        setBytes(state.CommandWord, data + pos, end - pos);
+        pos = end;
+    }
+    setBytes(state.Tokens[1], state.CommandWord.constData(), state.CommandWord.size());
+    setBytes(state.ParamText, data + pos, end - pos);
+
+    int slot = 2;
+    while (pos < end && slot < IrcTokenCount) {
+        QByteArray &token = state.Tokens[slot++];
+        if (data[pos] == ':') {
+            setBytes(token, data + pos + 1, end - pos - 1);
+            pos = end;
+        } else if (slot == IrcTokenCount) {
+            // Last slot: the extra parameters stay with it rather than being lost.
+            setBytes(token, data + pos, end - pos);
+            pos = end;
+        } else {
+            const qsizetype next = findByte(data, pos, end, ' ');
+            if (next < 0) {
+                setBytes(token, data + pos, end - pos);
+                pos = end;
+            } else {
+                setBytes(token, data + pos, next - pos);
+                pos = next + 1;
+            }
+        }
+    }
+    for (int i = slot; i < state.Filled; ++i)
+        clearBytes(state.Tokens[i]);
+    state.Filled = slot;
+}
