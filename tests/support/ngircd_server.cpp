@@ -1,0 +1,182 @@
+#include "ngircd_server.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const char kNgircd[] = "/usr/sbin/ngircd";
+
+sockaddr_in Loopback(quint16 port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+// A port nobody listens on right now (the kernel's choice for an ephemeral bind).
+quint16 FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return 0;
+    sockaddr_in address = Loopback(0);
+    socklen_t length = sizeof address;
+    quint16 port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+bool Accepts(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in address = Loopback(port);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+NgircdServer::NgircdServer() : NgircdServer(Options{})
+{}
+
+NgircdServer::NgircdServer(const Options &options) : m_options(options)
+{}
+
+NgircdServer::~NgircdServer()
+{
+    stop();
+}
+
+QByteArray NgircdServer::configText() const
+{
+    QByteArray text;
+    text += "[Global]\n";
+    text += "\tName = " + QByteArray(ServerName) + "\n";
+    text += "\tInfo = Talvin test server\n";
+    text += "\tListen = 127.0.0.1\n";
+    text += "\tPorts = " + QByteArray::number(m_port) + "\n";
+    text += "\tMotdPhrase = \"hello\"\n";
+    if (!m_options.password.isEmpty())
+        text += "\tPassword = " + m_options.password + "\n";
+    text += m_options.extraGlobal;
+    text += "\n[Limits]\n";
+    text += "\tMaxConnectionsIP = 0\n";
+    text += "\tMaxJoins = 0\n";
+    text += "\tMaxListSize = 0\n";
+    text += "\tMaxNickLength = 30\n";
+    text += "\tMaxPenaltyTime = 0\n";
+    text += "\tPingTimeout = 300\n";
+    text += "\n[Options]\n";
+    text += "\tDNS = no\n";
+    text += "\tIdent = no\n";
+    text += "\tPAM = no\n";
+    text += "\n[Operator]\n";
+    text += "\tName = " + QByteArray(OperName) + "\n";
+    text += "\tPassword = " + QByteArray(OperPassword) + "\n";
+    return text;
+}
+
+bool NgircdServer::start()
+{
+    if (!QFile::exists(QString::fromLatin1(kNgircd))) {
+        m_error = QStringLiteral("%1 is not installed").arg(QString::fromLatin1(kNgircd));
+        return false;
+    }
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (startOnce())
+            return true;
+        stop();
+    }
+    return false;
+}
+
+bool NgircdServer::startOnce()
+{
+    m_port = FreePort();
+    if (m_port == 0) {
+        m_error = QStringLiteral("no free port");
+        return false;
+    }
+    m_dir = std::make_unique<QTemporaryDir>();
+    if (!m_dir->isValid()) {
+        m_error = QStringLiteral("cannot create a temporary directory");
+        return false;
+    }
+    // Started as root, ngircd drops to "nobody", which must still be able to read its
+    // configuration (it reads it again on a rehash).
+    QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                             QFile::ExeOther);
+    const QString confPath = m_dir->filePath(QStringLiteral("ngircd.conf"));
+    QFile conf(confPath);
+    if (!conf.open(QIODevice::WriteOnly) || conf.write(configText()) < 0) {
+        m_error = QStringLiteral("cannot write %1").arg(confPath);
+        return false;
+    }
+    conf.close();
+    conf.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    m_process = std::make_unique<QProcess>();
+    // A log file rather than a pipe: a pipe nobody reads would fill and stall the server.
+    m_logPath = m_dir->filePath(QStringLiteral("ngircd.log"));
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->setStandardOutputFile(m_logPath);
+    m_process->start(QString::fromLatin1(kNgircd),
+                     {QStringLiteral("-n"), QStringLiteral("-f"), confPath});
+    if (!m_process->waitForStarted(5000)) {
+        m_error = QStringLiteral("ngircd did not start: %1").arg(m_process->errorString());
+        return false;
+    }
+    QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        if (m_process->state() != QProcess::Running) {
+            m_error =
+                QStringLiteral("ngircd ended at start: %1").arg(QString::fromLocal8Bit(output()));
+            return false;
+        }
+        if (Accepts(m_port))
+            return true;
+        QThread::msleep(10);
+    }
+    m_error = QStringLiteral("ngircd does not accept on port %1").arg(m_port);
+    return false;
+}
+
+void NgircdServer::stop()
+{
+    if (m_process) {
+        if (m_process->state() != QProcess::NotRunning) {
+            m_process->kill();
+            m_process->waitForFinished(3000);
+        }
+        m_process.reset();
+    }
+}
+
+bool NgircdServer::isRunning() const
+{
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+QByteArray NgircdServer::output() const
+{
+    QFile log(m_logPath);
+    if (!log.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return log.readAll();
+}
