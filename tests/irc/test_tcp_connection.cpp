@@ -12,8 +12,12 @@
 #include <QTest>
 #include <QThread>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -120,6 +124,8 @@ private slots:
     void readThreadSkipsTooLongLines();
     void readThreadSurvivesHandlerErrors();
     void readThreadChunksAreBounded();
+    void readThreadReportsTimeoutsAndGoesOn();
+    void connectTimesOutWhenNobodyAnswers();
     void disconnectFromInsideDispatchDuringFlood();
     void disconnectFromOutsideDuringFlood();
     void destroyWhileConnectedAndFlooded();
@@ -655,6 +661,60 @@ void TestTcpConnection::readThreadChunksAreBounded()
         QVERIFY(size <= 100);
     client.Disconnect();
     QVERIFY(threadsEnded());
+}
+
+void TestTcpConnection::readThreadReportsTimeoutsAndGoesOn()
+{
+    ScriptedPeer peer;
+    RecordingClient client;
+    client.ReadTimeout = 30;
+    connectTo(client, peer);
+    client.StartReadThread();
+    QTRY_VERIFY_WITH_TIMEOUT(client.errors.contains(QStringLiteral("Read Timeout")), 5000);
+    peer.send("still reading\n");
+    QTRY_COMPARE_WITH_TIMEOUT(client.lines, QList<QByteArray>{"still reading"}, 5000);
+    QVERIFY(client.Connected());
+    client.Disconnect();
+    QVERIFY(threadsEnded());
+}
+
+void TestTcpConnection::connectTimesOutWhenNobodyAnswers()
+{
+    // A listener whose accept queue is full: the system drops further handshakes, so a
+    // connect waits until its time-out.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+    QCOMPARE(::listen(listener, 0), 0);
+    QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    QList<int> fillers;
+    for (int i = 0; i < 4; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ::connect(fd, reinterpret_cast<sockaddr *>(&address), length);
+        fillers << fd;
+    }
+    QTest::qWait(50);
+    RecordingClient client;
+    client.Host = QStringLiteral("127.0.0.1");
+    client.Port = ntohs(address.sin_port);
+    bool timedOut = false;
+    try {
+        client.Connect(300);
+    } catch (const EConnectTimeout &e) {
+        timedOut = true;
+        QCOMPARE(e.message(), QStringLiteral("Connect timed out."));
+    } catch (const ETalvinError &e) {
+        QFAIL(qPrintable(e.message()));
+    }
+    for (int fd : fillers)
+        ::close(fd);
+    ::close(listener);
+    if (!timedOut)
+        QSKIP("this system completed the handshake despite the full queue");
+    QVERIFY(!client.Connected());
 }
 
 void TestTcpConnection::disconnectFromInsideDispatchDuringFlood()
