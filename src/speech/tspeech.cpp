@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMetaObject>
-#include <QPointer>
 
 TSpeech::TSpeech(QObject *parent) : TSpeech(CreateDefaultSpeechEngines(), parent)
 {}
@@ -27,9 +26,8 @@ TSpeech::TSpeech(std::vector<std::unique_ptr<ISpeechEngine>> engines, QObject *p
 
 TSpeech::~TSpeech()
 {
-    // Engines may still report from their own threads while they wind down.
-    for (auto &engine : m_engines)
-        engine->setNotifications(nullptr, nullptr);
+    // Engines report from their own threads; they must be gone before the rest of us.
+    m_engines.clear();
 }
 
 void TSpeech::enumerate()
@@ -39,19 +37,17 @@ void TSpeech::enumerate()
     try {
         for (size_t e = 0; e < m_engines.size(); ++e) {
             ISpeechEngine *engine = m_engines[e].get();
-            // Notifications come from engine threads; hand them to ours. The guard keeps a
-            // late notification from reaching a destroyed voice.
-            QPointer<TSpeech> self(this);
-            auto deliver = [self](bool started) {
+            // Notifications come from engine threads; hand them to ours. Queued calls die
+            // with this object, and the engines (hence their threads' notifications) are
+            // gone before it.
+            auto deliver = [this](bool started) {
                 QMetaObject::invokeMethod(
-                    self.data(),
-                    [self, started] {
-                        if (!self)
-                            return;
-                        if (started && self->OnStart)
-                            self->OnStart(self.data());
-                        if (!started && self->OnStop)
-                            self->OnStop(self.data());
+                    this,
+                    [this, started] {
+                        if (started && OnStart)
+                            OnStart(this);
+                        if (!started && OnStop)
+                            OnStop(this);
                     },
                     Qt::QueuedConnection);
             };

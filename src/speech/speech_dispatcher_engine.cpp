@@ -1,0 +1,378 @@
+#include "speech/speech_dispatcher_engine.h"
+
+#include <libspeechd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+const QString EnginePrefix = QStringLiteral("speech-dispatcher");
+// Modules whose voices are not worth offering: the dummy module only plays a recording
+// saying that speech does not work.
+const QByteArray SkippedModule = QByteArrayLiteral("dummy");
+// speech-dispatcher lists every voice variant (thousands for espeak-ng); a module that
+// names no base voices is cut at this many.
+constexpr int MaxVoicesPerModule = 200;
+
+struct AddressState
+{
+    bool failed = false;
+    bool listed = false;
+    QList<TSpeechMode> modes;
+};
+
+// Shared with worker threads that may outlive every voice (an abandoned connection), so
+// these live until the process ends and are never destroyed.
+struct Registry
+{
+    std::mutex mutex;
+    std::map<QByteArray, AddressState> addresses;
+    std::map<size_t, TSpeechDispatcherEngine::Connection *> clients;
+};
+
+Registry &registry()
+{
+    static Registry *instance = new Registry;
+    return *instance;
+}
+
+} // namespace
+
+struct TSpeechDispatcherEngine::Connection
+{
+    struct Command
+    {
+        bool isSpeech;
+        std::function<void(SPDConnection *)> run;
+    };
+    enum class State { Connecting, Connected, Failed };
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    State state = State::Connecting;
+    bool abandoned = false;
+    bool quit = false;
+    std::deque<Command> commands;
+    QList<TSpeechMode> modes;
+
+    // Guarded by the registry's mutex: the callbacks reach the voice through these.
+    TSpeechDispatcherEngine *engine = nullptr;
+    std::set<size_t> begun;
+
+    void post(Command command, bool first = false)
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (first)
+                commands.push_front(std::move(command));
+            else
+                commands.push_back(std::move(command));
+        }
+        changed.notify_all();
+    }
+};
+
+namespace {
+
+void onEvent(size_t messageId, size_t clientId, SPDNotificationType type)
+{
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    const auto client = reg.clients.find(clientId);
+    if (client == reg.clients.end())
+        return;
+    TSpeechDispatcherEngine::Connection *connection = client->second;
+    if (type == SPD_EVENT_BEGIN) {
+        connection->begun.insert(messageId);
+    } else if (connection->begun.erase(messageId) == 0) {
+        return; // cancelled before it was heard: nothing started, nothing to stop
+    }
+    if (connection->engine)
+        connection->engine->notifyFromDaemon(type == SPD_EVENT_BEGIN);
+}
+
+SPDConnectionAddress *parseAddress(const QByteArray &address)
+{
+    if (address.isEmpty())
+        return nullptr;
+    auto *result = static_cast<SPDConnectionAddress *>(calloc(1, sizeof(SPDConnectionAddress)));
+    if (address.startsWith("unix_socket:")) {
+        result->method = SPD_METHOD_UNIX_SOCKET;
+        result->unix_socket_name = strdup(address.mid(12).constData());
+    } else if (address.startsWith("inet_socket:")) {
+        const QList<QByteArray> parts = address.mid(12).split(':');
+        result->method = SPD_METHOD_INET_SOCKET;
+        result->inet_socket_host = strdup(parts.value(0).constData());
+        result->inet_socket_port = parts.value(1).toInt();
+    } else {
+        free(result);
+        return nullptr;
+    }
+    return result;
+}
+
+void freeAddress(SPDConnectionAddress *address)
+{
+    if (!address)
+        return;
+    free(address->unix_socket_name);
+    free(address->inet_socket_host);
+    free(address);
+}
+
+// One entry per voice: the base voices (variant "none") of every module.
+QList<TSpeechMode> listModes(SPDConnection *spd)
+{
+    QList<TSpeechMode> result;
+    char **modules = spd_list_modules(spd);
+    for (int m = 0; modules && modules[m]; ++m) {
+        const QByteArray module = modules[m];
+        if (module == SkippedModule || spd_set_output_module(spd, module.constData()) != 0)
+            continue;
+        SPDVoice **voices = spd_list_synthesis_voices(spd);
+        QList<TSpeechMode> moduleModes;
+        for (int v = 0; voices && voices[v]; ++v) {
+            const SPDVoice *voice = voices[v];
+            if (!voice->name)
+                continue;
+            const QByteArray variant = voice->variant ? voice->variant : "";
+            const bool baseVoice = variant.isEmpty() || variant == "none";
+            if (!baseVoice || moduleModes.size() >= MaxVoicesPerModule)
+                continue;
+            TSpeechMode mode;
+            const QString name = QString::fromUtf8(voice->name);
+            mode.name =
+                QStringLiteral("%1 %2: %3").arg(EnginePrefix, QString::fromUtf8(module), name);
+            mode.key = QString::fromUtf8(module) + u'\t' + name;
+            mode.language = QString::fromUtf8(voice->language ? voice->language : "");
+            mode.info.Dialect = mode.language;
+            mode.info.MfgName = QString::fromUtf8(module);
+            mode.info.ProductName = EnginePrefix;
+            mode.info.ModeID = EnginePrefix + u':' + mode.key;
+            mode.info.EngineID = EnginePrefix;
+            mode.info.Speaker = name;
+            mode.info.Style = QString::fromUtf8(variant);
+            moduleModes.append(mode);
+        }
+        free_spd_voices(voices);
+        result += moduleModes;
+    }
+    free_spd_modules(modules);
+    return result;
+}
+
+// The connection's thread: connects, then runs the queued requests one by one. It owns
+// the libspeechd connection; nothing else calls libspeechd with it.
+void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connection,
+                   QByteArray address)
+{
+    using Connection = TSpeechDispatcherEngine::Connection;
+    Registry &reg = registry();
+
+    SPDConnectionAddress *spdAddress = parseAddress(address);
+    char *error = nullptr;
+    SPDConnection *spd =
+        spd_open2("talvin", "voice", nullptr, SPD_MODE_THREADED, spdAddress, 1, &error);
+    freeAddress(spdAddress);
+    if (!spd) {
+        qWarning("speech-dispatcher not reachable: %s", error ? error : "no reason given");
+        free(error);
+        std::lock_guard lock(connection->mutex);
+        connection->state = Connection::State::Failed;
+        connection->changed.notify_all();
+        return;
+    }
+    free(error);
+
+    spd_set_data_mode(spd, SPD_DATA_TEXT);
+    spd->callback_begin = onEvent;
+    spd->callback_end = onEvent;
+    spd->callback_cancel = onEvent;
+    spd_set_notification_on(spd, SPD_BEGIN);
+    spd_set_notification_on(spd, SPD_END);
+    spd_set_notification_on(spd, SPD_CANCEL);
+    const int clientId = spd_get_client_id(spd);
+
+    bool listed;
+    {
+        std::lock_guard lock(reg.mutex);
+        listed = reg.addresses[address].listed;
+        if (listed)
+            connection->modes = reg.addresses[address].modes;
+        if (clientId > 0)
+            reg.clients[size_t(clientId)] = connection.get();
+    }
+    if (!listed) {
+        QList<TSpeechMode> modes = listModes(spd);
+        std::lock_guard lock(reg.mutex);
+        reg.addresses[address].listed = true;
+        reg.addresses[address].modes = modes;
+        connection->modes = modes;
+    }
+
+    {
+        std::unique_lock lock(connection->mutex);
+        if (!connection->abandoned) {
+            connection->state = Connection::State::Connected;
+            connection->changed.notify_all();
+            for (;;) {
+                connection->changed.wait(
+                    lock, [&] { return connection->quit || !connection->commands.empty(); });
+                if (connection->quit)
+                    break;
+                Connection::Command command = std::move(connection->commands.front());
+                connection->commands.pop_front();
+                lock.unlock();
+                command.run(spd);
+                lock.lock();
+            }
+        }
+    }
+    {
+        std::lock_guard lock(reg.mutex);
+        if (clientId > 0)
+            reg.clients.erase(size_t(clientId));
+    }
+    spd_close(spd);
+}
+
+} // namespace
+
+std::unique_ptr<TSpeechDispatcherEngine> TSpeechDispatcherEngine::connect(const QByteArray &address,
+                                                                          int timeoutMs)
+{
+    Registry &reg = registry();
+    {
+        std::lock_guard lock(reg.mutex);
+        if (reg.addresses[address].failed)
+            return nullptr;
+    }
+    auto connection = std::make_shared<Connection>();
+    std::thread(runConnection, connection, address).detach();
+
+    std::unique_lock lock(connection->mutex);
+    const bool answered =
+        connection->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            return connection->state != Connection::State::Connecting;
+        });
+    if (!answered || connection->state == Connection::State::Failed) {
+        if (!answered)
+            qWarning("speech-dispatcher did not answer within %d ms; not using it", timeoutMs);
+        // The thread may still be stuck in libspeechd; it cleans up when it comes back.
+        connection->abandoned = true;
+        lock.unlock();
+        std::lock_guard regLock(reg.mutex);
+        reg.addresses[address].failed = true;
+        return nullptr;
+    }
+    lock.unlock();
+    return std::unique_ptr<TSpeechDispatcherEngine>(new TSpeechDispatcherEngine(connection));
+}
+
+TSpeechDispatcherEngine::TSpeechDispatcherEngine(std::shared_ptr<Connection> connection)
+    : m_connection(std::move(connection))
+{
+    std::lock_guard lock(registry().mutex);
+    m_connection->engine = this;
+}
+
+TSpeechDispatcherEngine::~TSpeechDispatcherEngine()
+{
+    {
+        std::lock_guard lock(registry().mutex);
+        m_connection->engine = nullptr;
+    }
+    {
+        std::lock_guard lock(m_connection->mutex);
+        m_connection->quit = true;
+        m_connection->commands.clear();
+    }
+    m_connection->changed.notify_all();
+}
+
+void TSpeechDispatcherEngine::notifyFromDaemon(bool started)
+{
+    if (started)
+        notifyStarted();
+    else
+        notifyStopped();
+}
+
+QList<TSpeechMode> TSpeechDispatcherEngine::modes()
+{
+    return m_connection->modes;
+}
+
+bool TSpeechDispatcherEngine::select(const TSpeechMode &mode)
+{
+    const QByteArray module = mode.key.section(u'\t', 0, 0).toUtf8();
+    const QByteArray voice = mode.key.section(u'\t', 1).toUtf8();
+    m_pitch = 100;
+    m_speed = 100;
+    m_volume = 0xFFFFFFFFu;
+    m_connection->post({false, [module, voice](SPDConnection *spd) {
+                            spd_set_output_module(spd, module.constData());
+                            spd_set_synthesis_voice(spd, voice.constData());
+                            spd_set_voice_rate(spd, 0);
+                            spd_set_voice_pitch(spd, 0);
+                            spd_set_volume(spd, 100);
+                        }});
+    return true;
+}
+
+bool TSpeechDispatcherEngine::setOutput(TSpeechOutput output, const QString &)
+{
+    return output == soGeneral; // speech-dispatcher only speaks aloud
+}
+
+void TSpeechDispatcherEngine::speak(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    m_connection->post({true, [utf8](SPDConnection *spd) {
+                            // Priority "text": queued behind what is being said.
+                            spd_say(spd, SPD_TEXT, utf8.constData());
+                        }});
+}
+
+void TSpeechDispatcherEngine::stop()
+{
+    {
+        std::lock_guard lock(m_connection->mutex);
+        auto &commands = m_connection->commands;
+        commands.erase(std::remove_if(commands.begin(), commands.end(),
+                                      [](const Connection::Command &c) { return c.isSpeech; }),
+                       commands.end());
+    }
+    // Cancels what this connection has queued at the daemon and what it is saying.
+    m_connection->post({false, [](SPDConnection *spd) { spd_cancel(spd); }}, true);
+}
+
+void TSpeechDispatcherEngine::setPitch(quint16 pitch)
+{
+    m_pitch = std::min<quint16>(pitch, 200);
+    const int value = int(m_pitch) - 100;
+    m_connection->post({false, [value](SPDConnection *spd) { spd_set_voice_pitch(spd, value); }});
+}
+
+void TSpeechDispatcherEngine::setSpeed(quint32 speed)
+{
+    m_speed = std::min<quint32>(speed, 200);
+    const int value = int(m_speed) - 100;
+    m_connection->post({false, [value](SPDConnection *spd) { spd_set_voice_rate(spd, value); }});
+}
+
+void TSpeechDispatcherEngine::setVolume(quint32 volume)
+{
+    m_volume = volume;
+    const int percent = int((volume & 0xFFFFu) * 100 / 65535);
+    const int value = percent * 2 - 100;
+    m_connection->post({false, [value](SPDConnection *spd) { spd_set_volume(spd, value); }});
+}
