@@ -10,7 +10,7 @@ TVoxCheckBox::TVoxCheckBox(const QString &text, QWidget *parent)
                                        VoxVoice::AccessibleName::WithCaption)
 {
     // Connected first, so the state is heard before the window's own handlers run.
-    connect(this, &QCheckBox::stateChanged, this, &TVoxCheckBox::announceState);
+    connect(this, &QCheckBox::toggled, this, &TVoxCheckBox::announceState);
 }
 
 void TVoxCheckBox::setText(const QString &text)
