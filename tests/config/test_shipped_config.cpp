@@ -4,6 +4,8 @@
 // sounds as real, short, audible WAV files.
 
 #include "config/config_files.h"
+#include "speech/espeak_engine.h"
+#include "speech/speech_filters.h"
 
 #include <QDir>
 #include <QFile>
@@ -361,6 +363,45 @@ private slots:
             if (qstrcmp(name, "singlerules.ini") == 0)
                 QVERIFY(lines.size() <= 255);
         }
+    }
+
+    // The shipped voices name a mode the always-present espeak-ng engine lists, so a new
+    // installation speaks Russian without falling back to whatever voice comes first.
+    void shippedVoicesAreListedByTheEngine()
+    {
+        if (!TEspeakEngine::available())
+            QSKIP("espeak-ng voice data not installed");
+        TEspeakEngine engine;
+        QStringList names;
+        for (const TSpeechMode &mode : engine.modes())
+            names << mode.name;
+        for (const char *key : {"InterfaceEngineName", "ChannelEngineName"})
+            QVERIFY2(names.contains(GetSpeechValue(QLatin1String(key)), Qt::CaseInsensitive),
+                     qPrintable(GetSpeechValue(QLatin1String(key))));
+    }
+
+    // Loaded by the program's own filters: every line is a rule, and the check-box states
+    // are spoken as words.
+    void ruleFilesLoadAndReadCheckBoxStatesAsWords()
+    {
+        QVERIFY(LoadMultiRules(sourceDist() + QStringLiteral("/multirules.ini")));
+        QVERIFY(LoadSingleRules(sourceDist() + QStringLiteral("/singlerules.ini")));
+        const auto lineCount = [](const char *name) {
+            return int(readAll(sourceDist() + u'/' + QLatin1String(name)).count('\n'));
+        };
+        QCOMPARE(MultiRulesCount(), lineCount("multirules.ini"));
+        QCOMPARE(SingleRulesCount(), lineCount("singlerules.ini"));
+        QCOMPARE(ApplyMultiRules(QStringLiteral("CheckBox -1")), QStringLiteral("флажок отмечен"));
+        QCOMPARE(ApplyMultiRules(QStringLiteral("CheckBox 0")), QStringLiteral("флажок снят"));
+        QCOMPARE(ApplyMultiRules(QStringLiteral("Невидимый режим -1")),
+                 QStringLiteral("Невидимый режим отмечен"));
+        // Numbers in ordinary text stay numbers.
+        QCOMPARE(ApplyMultiRules(QStringLiteral("в 10:30 на 0 каналах")),
+                 QStringLiteral("в 10:30 на 0 каналах"));
+        QCOMPARE(ApplySingleRules(QStringLiteral(".")), QStringLiteral("точка"));
+        QCOMPARE(ApplySingleRules(QStringLiteral(" ")), QStringLiteral("пробел"));
+        QCOMPARE(ApplySingleRules(QStringLiteral("a")), QStringLiteral("a"));
+        ClearSpeechRules();
     }
 
     // The built program directory: a copy of the source tree plus the sounds.
