@@ -259,6 +259,47 @@ private slots:
         // Every line-scoped reference went back.
         QCOMPARE(client.Users().Count(), 0);
     }
+
+    // Many departures squeeze the holes out; order, positions and lookups survive it.
+    void mostMembersLeaving()
+    {
+        TIrcClient client;
+        TIrcChannel *channel = client.Channels().Add("#c");
+        std::vector<QByteArray> model;
+        for (int i = 0; i < 1000; ++i) {
+            const QByteArray nick = "m" + QByteArray::number(i);
+            QVERIFY(channel->AddUser(nick, ""));
+            model.push_back(nick);
+        }
+        QRandomGenerator random(7);
+        while (model.size() > 50) {
+            const int index = random.bounded(int(model.size()));
+            TIrcUser *user = client.Users().Get(model[index]);
+            int reported = -1;
+            channel->OnChannelUpdate = [&](TIrcChannel *, TIrcChannelUpdateType, TIrcUser *,
+                                           int info) { reported = info; };
+            channel->MemberQuit(user);
+            QCOMPARE(reported, index);
+            model.erase(model.begin() + index);
+        }
+        channel->OnChannelUpdate = nullptr;
+        for (int i = 0; i < 20; ++i) {
+            const QByteArray nick = "late" + QByteArray::number(i);
+            channel->AddUser("+" + nick, "");
+            model.push_back(nick);
+        }
+        const TIrcNames &names = channel->Names();
+        QCOMPARE(names.Count(), int(model.size()));
+        int i = 0;
+        names.ForEach([&](const TIrcMember &member) {
+            QCOMPARE(member.Nick, model[i]);
+            QCOMPARE(names.Nick(i), model[i]);
+            QCOMPARE(names.IndexOf(model[i].toUpper()), i);
+            ++i;
+        });
+        QCOMPARE(names.Flags(int(model.size()) - 1), MemberVoice);
+        QCOMPARE(names.IndexOf("m0x"), -1);
+    }
 };
 
 QTEST_MAIN(TestIrcRegistries)
