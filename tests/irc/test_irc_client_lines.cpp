@@ -4,11 +4,13 @@
 #include "scripted_peer.h"
 
 #include "irc/irc_client.h"
+#include "irc/irc_error.h"
 #include "irc/socket_error.h"
 
 #include <QTest>
 
 #include <memory>
+#include <stdexcept>
 
 class TestIrcClientLines : public QObject
 {
@@ -255,6 +257,26 @@ private slots:
         client->Port = closedPort;
         QVERIFY_THROWS_EXCEPTION(ESocketError, client->Connect());
         QCOMPARE(client->State(), stConnecting);
+    }
+
+    void socketErrorsWhileRegisteringBecomeComponentErrors()
+    {
+        peer = std::make_unique<ScriptedPeer>();
+        client->Host = QStringLiteral("127.0.0.1");
+        client->Port = peer->port();
+        client->OnConnect = [](TIrcClient *) { RaiseSocketError(10054); };
+        try {
+            client->Connect();
+            QFAIL("no error");
+        } catch (const EComponentError &error) {
+            QCOMPARE(error.message(), QStringLiteral("IRC Connect Failed"));
+        }
+        QCOMPARE(client->State(), stRegistering);
+        // Other errors pass unchanged.
+        client->OnConnect = [](TIrcClient *) { throw std::logic_error("handler"); };
+        peer = std::make_unique<ScriptedPeer>();
+        client->Port = peer->port();
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, client->Connect());
     }
 
     void nickFallbackWithoutHandler()
