@@ -48,5 +48,16 @@ public:
     virtual void Send(QByteArray &chunk);
 
 private:
+    friend class TTcpConnection;
+    // A connection that is destroyed while open leaves without events; this chain must not
+    // keep pointing at it.
+    void ForgetConnection(TTcpConnection *connection)
+    {
+        if (m_connection == connection)
+            m_connection = nullptr;
+        if (Intercept)
+            Intercept->ForgetConnection(connection);
+    }
+
     TTcpConnection *m_connection = nullptr;
 };

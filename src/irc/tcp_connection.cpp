@@ -33,6 +33,8 @@ TTcpConnection::~TTcpConnection()
     StopReadThread();
     if (IOHandler)
         IOHandler->Close();
+    if (Intercept)
+        Intercept->ForgetConnection(this);
 }
 
 void TTcpConnection::DoStatus(TConnectionStatus status, const QString &arg)

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <memory>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -107,6 +108,8 @@ private slots:
     void connectAnnouncesStagesInOrder();
     void connectFailures();
     void connectTwiceRaisesAlreadyConnected();
+    void connectBindsAndSetsSocketOptions();
+    void connectToIpv6Literal();
     void readLnCutsLinesAtLf();
     void readLnContinuesAcrossChunks();
     void readLnLineLengthLimits();
@@ -245,6 +248,72 @@ void TestTcpConnection::connectTwiceRaisesAlreadyConnected()
         QCOMPARE(e.message(), QStringLiteral("Already connected."));
     }
     QVERIFY(client.Connected());
+}
+
+void TestTcpConnection::connectBindsAndSetsSocketOptions()
+{
+    ScriptedPeer peer;
+    RecordingClient client;
+    // A local port nobody uses right now.
+    quint16 localPort;
+    {
+        ScriptedPeer probe;
+        localPort = probe.port();
+    }
+    client.BoundIP = QStringLiteral("127.0.0.1");
+    client.BoundPort = localPort;
+    client.IOHandler = std::make_shared<TSocketHandler>();
+    client.IOHandler->UseNagle = false;
+    connectTo(client, peer);
+    const int fd = client.IOHandler->Handle()->fd();
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length), 0);
+    QCOMPARE(ntohs(local.sin_port), localPort);
+    int noDelay = 0;
+    length = sizeof noDelay;
+    QCOMPARE(::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &length), 0);
+    QVERIFY(noDelay != 0);
+
+    // An address that is not this machine's cannot be bound.
+    RecordingClient stranger;
+    stranger.BoundIP = QStringLiteral("192.0.2.1");
+    stranger.Host = QStringLiteral("127.0.0.1");
+    stranger.Port = peer.port();
+    try {
+        stranger.Connect();
+        QFAIL("bound to a foreign address");
+    } catch (const ESocketError &e) {
+        QCOMPARE(e.LastError(), 10049);
+    }
+}
+
+void TestTcpConnection::connectToIpv6Literal()
+{
+    const int listener = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr *>(&address), length) != 0) {
+        if (listener >= 0)
+            ::close(listener);
+        QSKIP("no IPv6 loopback here");
+    }
+    ::listen(listener, 1);
+    ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+    RecordingClient client;
+    client.Host = QStringLiteral("::1");
+    client.Port = ntohs(address.sin6_port);
+    client.Connect();
+    QVERIFY(client.Connected());
+    QCOMPARE(client.statuses.first().second, QStringLiteral("Connecting to ::1."));
+    const int accepted = ::accept(listener, nullptr, nullptr);
+    QVERIFY(accepted >= 0);
+    QCOMPARE(::send(accepted, "six\r\n", 5, 0), ssize_t(5));
+    QCOMPARE(client.ReadLn(), QByteArray("six"));
+    ::close(accepted);
+    ::close(listener);
 }
 
 void TestTcpConnection::readLnCutsLinesAtLf()
@@ -791,8 +860,9 @@ void TestTcpConnection::destroyWhileConnectedAndFlooded()
     client.reset();
     QVERIFY(threadsEnded());
     QVERIFY(peer.waitForClientClosed());
-    // Destruction is silent.
+    // Destruction is silent, and the intercept no longer points at the connection.
     QVERIFY(!intercepted);
+    QCOMPARE(intercept.Connection(), nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestTcpConnection)
