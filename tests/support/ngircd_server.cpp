@@ -136,8 +136,18 @@ bool NgircdServer::startOnce()
     m_logPath = m_dir->filePath(QStringLiteral("ngircd.log"));
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->setStandardOutputFile(m_logPath);
-    m_process->start(QString::fromLatin1(kNgircd),
-                     {QStringLiteral("-n"), QStringLiteral("-f"), confPath});
+    // ngircd runs under a small shell guard that kills it as soon as our end of the guard's
+    // standard input closes: on stop(), and also when the test process dies (a crash, a
+    // ctest time-out), so no server outlives its test. (A parent-death signal would not do:
+    // it is cleared when ngircd changes to the "nobody" user.) The guard ends with ngircd,
+    // so a server that fails at start is still seen as ended.
+    static const char kGuard[] = "exec 3<&0\n"
+                                 "\"$0\" -n -f \"$1\" </dev/null &\n"
+                                 "pid=$!\n"
+                                 "(read line <&3; kill -9 $pid 2>/dev/null) &\n"
+                                 "wait $pid\n";
+    m_process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLatin1(kGuard),
+                                                 QString::fromLatin1(kNgircd), confPath});
     if (!m_process->waitForStarted(5000)) {
         m_error = QStringLiteral("ngircd did not start: %1").arg(m_process->errorString());
         return false;
@@ -161,8 +171,11 @@ void NgircdServer::stop()
 {
     if (m_process) {
         if (m_process->state() != QProcess::NotRunning) {
-            m_process->kill();
-            m_process->waitForFinished(3000);
+            m_process->closeWriteChannel();
+            if (!m_process->waitForFinished(3000)) {
+                m_process->kill();
+                m_process->waitForFinished(3000);
+            }
         }
         m_process.reset();
     }
