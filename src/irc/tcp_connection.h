@@ -68,12 +68,15 @@ public:
     TNotifyEvent OnConnected;
     // When the socket has been closed, by Disconnect or on noticing the peer's close.
     TNotifyEvent OnDisconnected;
-    // An error met by the reading thread that did not end the connection: a too-long line
-    // under maException (the line is skipped), an exception thrown by a handler while a
-    // line was being dispatched (the rest of the dispatch is skipped, later lines go on),
-    // a read time-out, or the socket error that ended the connection. Reading goes on in
-    // the first three cases. The message is the exception's message. When unbound the
-    // error is written to the Qt warning log so it is never lost.
+    // An error met while the reading thread delivers bytes, with the exception's message:
+    // a too-long line under maException ("Max line length exceeded.", the line is skipped
+    // up to its LF), an exception thrown by a handler while a line was dispatched (the rest
+    // of that line's handling is lost; later lines go on), an exception thrown by the
+    // intercept's OnReceive (the chunk is still read), or "Read Timeout" when ReadTimeout
+    // is set. Reading goes on after all of these. A receive error such as a reset is
+    // reported here too ("Socket Error # 10054\r\nConnection reset by peer."), and then
+    // the connection is closed with the usual notifications. When unbound the message goes
+    // to the Qt warning log so it is never lost.
     TErrorEvent OnReadError;
 
     // ---- Operations ----
