@@ -119,6 +119,11 @@ public:
     // every non-empty line received while not disconnected; tests and benchmarks call it
     // directly to feed lines without a socket.
     void Dispatch(const QByteArray &line);
+    // Applies the mode letters in the slot after the channel name in slot (2 for MODE, 3 for
+    // reply 324) to that channel, raising OnOp, OnBan and their kin; used while dispatching.
+    void ParseChannelModes(int slot);
+    // Applies the user mode letters of slot 3 to UserMode; true when they changed it.
+    bool ParseUserModes();
 
     // Clock of the automatic CTCP answer limit (milliseconds); replaceable in tests.
     TCtcpAnswerLimiter &CtcpAnswerLimiter() { return m_ctcpLimiter; }
@@ -245,8 +250,6 @@ private:
     void onPing(TIrcUser *user);
     void onWallops(TIrcUser *user);
     void onTopic(TIrcUser *user);
-    void parseChannelModes(int slot);
-    bool parseUserModes();
     QByteArray joinModes(int firstSlot) const;
 
     // irc_dispatch_numerics.cpp

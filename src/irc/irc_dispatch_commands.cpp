@@ -182,18 +182,18 @@ void TIrcClient::onMode(TIrcUser * /*user*/)
             return;
         if (OnChannelMode)
             OnChannelMode(this, m_users.Get(m_parse.SenderNick), channel, tok(2), joinModes(3));
-        parseChannelModes(2);
+        ParseChannelModes(2);
         return;
     }
     if (tok(2) != m_currentNick)
         return;
     if (OnUserMode)
         OnUserMode(this, tok(3));
-    if (parseUserModes() && OnUserModeChanged)
+    if (ParseUserModes() && OnUserModeChanged)
         OnUserModeChanged(this);
 }
 
-void TIrcClient::parseChannelModes(int slot)
+void TIrcClient::ParseChannelModes(int slot)
 {
     TIrcChannel *channel = channelNamed(slot);
     if (!channel)
@@ -277,7 +277,7 @@ void TIrcClient::parseChannelModes(int slot)
         channel->SetMode(flags);
 }
 
-bool TIrcClient::parseUserModes()
+bool TIrcClient::ParseUserModes()
 {
     TIrcUserModes modes = m_userMode;
     bool plus = true;

@@ -190,7 +190,7 @@ void TIrcClient::dispatchNumeric(int code, TIrcUser *user)
     case 324:
         if (OnChannelMode)
             OnChannelMode(this, nullptr, channelNamed(3), tok(3), joinModes(4));
-        parseChannelModes(3);
+        ParseChannelModes(3);
         return;
     case 329:
         raiseSystem(user, code, m_parse.CommandWord, m_parse.ParamText);
