@@ -14,12 +14,15 @@ bool is(QByteArrayView word, const char *name)
     return word == QByteArrayView(name, qsizetype(std::strlen(name)));
 }
 
+// The system's short date and long time, without the time zone name the long format adds.
 QByteArray localTimeText()
 {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t'));
     return (locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-            locale.toString(now.time(), QStringLiteral("H:mm:ss")))
+            locale.toString(now.time(), timeFormat.trimmed()))
         .toLocal8Bit();
 }
 
