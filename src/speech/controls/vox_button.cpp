@@ -19,7 +19,7 @@ void TVoxButton::setText(const QString &text)
 void TVoxButton::focusInEvent(QFocusEvent *event)
 {
     QPushButton::focusInEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
+    if (!AnnouncesFocus(this, event))
         return;
     m_voice.refreshAccessibleName();
     Announce(SpeechName() + QLatin1Char(' ') + CaptionForSpeech(text()));

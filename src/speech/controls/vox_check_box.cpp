@@ -22,7 +22,7 @@ void TVoxCheckBox::setText(const QString &text)
 void TVoxCheckBox::focusInEvent(QFocusEvent *event)
 {
     QCheckBox::focusInEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
+    if (!AnnouncesFocus(this, event))
         return;
     m_voice.refreshAccessibleName();
     m_voice.stop();

@@ -11,7 +11,7 @@ void TVoxComboBox::focusInEvent(QFocusEvent *event)
 {
     QComboBox::focusInEvent(event);
     // Closing the drop-down gives the focus back; the item was heard while choosing.
-    if (event->reason() == Qt::PopupFocusReason)
+    if (!AnnouncesFocus(this, event))
         return;
     m_voice.stop();
     Announce(SpeechName() + currentText());

@@ -25,7 +25,7 @@ void TVoxEdit::setIniFileName(const QString &fileName)
 void TVoxEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
-    if (event->reason() != Qt::PopupFocusReason)
+    if (AnnouncesFocus(this, event))
         m_textSpeech.focusIn(caretText());
 }
 

@@ -21,7 +21,7 @@ TVoxListBox::TVoxListBox(QWidget *parent)
 void TVoxListBox::focusInEvent(QFocusEvent *event)
 {
     QListWidget::focusInEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
+    if (!AnnouncesFocus(this, event))
         return;
     m_voice.stop();
     if (const QListWidgetItem *item = SelectedListItem(this))

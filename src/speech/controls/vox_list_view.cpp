@@ -14,7 +14,7 @@ TVoxListView::TVoxListView(QWidget *parent)
 void TVoxListView::focusInEvent(QFocusEvent *event)
 {
     QTreeWidget::focusInEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
+    if (!AnnouncesFocus(this, event))
         return;
     m_voice.stop();
     Announce(nameAndSelection());

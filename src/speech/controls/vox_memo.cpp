@@ -14,7 +14,7 @@ TVoxMemo::TVoxMemo(QWidget *parent)
 void TVoxMemo::focusInEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusInEvent(event);
-    if (event->reason() != Qt::PopupFocusReason)
+    if (AnnouncesFocus(this, event))
         m_textSpeech.focusIn(caretText());
 }
 

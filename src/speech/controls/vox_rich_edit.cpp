@@ -14,7 +14,7 @@ TVoxRichEdit::TVoxRichEdit(QWidget *parent)
 void TVoxRichEdit::focusInEvent(QFocusEvent *event)
 {
     QTextEdit::focusInEvent(event);
-    if (event->reason() != Qt::PopupFocusReason)
+    if (AnnouncesFocus(this, event))
         m_textSpeech.focusIn(caretText());
 }
 

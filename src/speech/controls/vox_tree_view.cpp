@@ -15,7 +15,7 @@ TVoxTreeView::TVoxTreeView(QWidget *parent)
 void TVoxTreeView::focusInEvent(QFocusEvent *event)
 {
     QTreeWidget::focusInEvent(event);
-    if (event->reason() == Qt::PopupFocusReason)
+    if (!AnnouncesFocus(this, event))
         return;
     m_voice.stop();
     if (const QTreeWidgetItem *node = SelectedTreeItem(this))

@@ -3,6 +3,7 @@
 #include "speech/tspeech.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QWidget>
 
 VoxVoice::VoxVoice(QWidget *widget, QString defaultName, Interrupt interrupt,
@@ -62,6 +63,11 @@ void VoxVoice::refreshAccessibleName()
         m_widget->setAccessibleName(name);
     else
         m_widget->setAccessibleName(name + QLatin1Char(' ') + caption);
+}
+
+bool AnnouncesFocus(const QWidget *widget, const QFocusEvent *event)
+{
+    return event->reason() != Qt::PopupFocusReason && widget->hasFocus();
 }
 
 QString CaptionForSpeech(const QString &caption)

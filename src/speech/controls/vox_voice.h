@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QString>
 
+class QFocusEvent;
 class QWidget;
 class TSpeech;
 
@@ -50,6 +51,12 @@ private:
     Interrupt m_interrupt;
     AccessibleName m_accessible;
 };
+
+// Whether a focus-in event means the control really took the keyboard focus and should
+// announce itself. Not for focus coming back from a closed drop-down or menu, nor for the
+// preview event a dialog sends its first control before the window is activated (the real
+// one follows and would say it all twice).
+bool AnnouncesFocus(const QWidget *widget, const QFocusEvent *event);
 
 // A caption as it is heard: the mnemonic marker "&" removed ("&&" stays one "&").
 QString CaptionForSpeech(const QString &caption);

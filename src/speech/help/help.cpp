@@ -54,6 +54,8 @@ TVoxShowMessageForm *VoxShowMessageForm()
 void ShowHelp(const QString &topic)
 {
     THelpForm *form = HelpForm();
+    form->VoxTreeView1->setSpeech(HelpSpeech());
+    form->VoxRichEdit1->setSpeech(HelpSpeech());
     form->VoxTreeView1->setSpeechName(QStringLiteral("Дерево помощи"));
     form->VoxRichEdit1->setSpeechName(QStringLiteral("Текст помощи"));
     form->VoxTreeView1->clear();
@@ -75,6 +77,17 @@ void ShowHelp(const QString &topic)
         VoxShowMessage(treeTitle, treeError);
     }
 
+    // Help asked for from a modal dialog (its Help button) must be reachable: a plain
+    // window would be blocked by that dialog, so the viewer is then modal itself, on top,
+    // until it is closed.
+    QWidget *modal = QApplication::activeModalWidget();
+    const Qt::WindowModality modality =
+        modal && modal != form ? Qt::ApplicationModal : Qt::NonModal;
+    if (form->windowModality() != modality) {
+        if (form->isVisible())
+            form->hide();
+        form->setWindowModality(modality);
+    }
     form->show();
     form->raise();
     form->activateWindow();

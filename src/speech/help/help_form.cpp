@@ -8,6 +8,7 @@
 #include "speech/help/help_text_file.h"
 #include "speech/tspeech.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QHBoxLayout>
@@ -126,6 +127,15 @@ bool THelpForm::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void THelpForm::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A hidden viewer must not stay the active window (some platforms leave it so): the
+    // next ShowHelp then activates it afresh and the focused pane announces itself.
+    if (QApplication::activeWindow() == this)
+        QApplication::setActiveWindow(nullptr);
 }
 
 void THelpForm::closeEvent(QCloseEvent *event)

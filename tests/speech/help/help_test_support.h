@@ -1,0 +1,110 @@
+#pragma once
+
+#include "config/config_files.h"
+#include "config/event_sound.h"
+#include "speech/controls/vox_rich_edit.h"
+#include "speech/help/help.h"
+#include "speech/help/vox_show_message_form.h"
+#include "speech/recording_speech_engine.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+inline const QString Stop = QStringLiteral("<stop>");
+
+// Remembers which sounds were asked for, and how much had been said at that moment.
+class RecordingSoundPlayer : public IEventSoundPlayer
+{
+public:
+    explicit RecordingSoundPlayer(const TRecordingSpeechEngine *speech) : m_speech(speech) {}
+    void play(const QString &name) override
+    {
+        sounds.append(name);
+        saidBefore.append(int(m_speech->speakAndStop().size()));
+    }
+    QStringList sounds;
+    QList<int> saidBefore;
+
+private:
+    const TRecordingSpeechEngine *m_speech;
+};
+
+// One spoken message box as the user met it.
+struct SeenMessage
+{
+    QString title;
+    QString text;
+    QStringList said; // everything the voice had been given when the box was closed
+};
+
+// Closes every spoken message box that comes up, with real key events once it is active,
+// and writes down what it showed. Message boxes run their own event loop, so this polls.
+class MessageCloser : public QObject
+{
+public:
+    MessageCloser(const TRecordingSpeechEngine *speech, int key = Qt::Key_Escape)
+        : m_speech(speech), m_key(key)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &MessageCloser::poll);
+        m_timer.start(5);
+    }
+
+    QList<SeenMessage> seen;
+
+private:
+    void poll()
+    {
+        auto *box = qobject_cast<TVoxShowMessageForm *>(QApplication::activeModalWidget());
+        if (!box || !box->isActiveWindow() || !box->isVisible())
+            return;
+        seen.append(
+            {box->windowTitle(), box->VoxRichEdit1->toPlainText(), m_speech->speakAndStop()});
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : box;
+        QTest::keyClick(target, Qt::Key(m_key));
+    }
+
+    const TRecordingSpeechEngine *m_speech;
+    int m_key;
+    QTimer m_timer;
+};
+
+// A private program directory with a help folder, the recorded interface voice handed to
+// the help viewer and message box, and a recording sound player.
+struct HelpBench
+{
+    HelpBench()
+    {
+        SetProgramDir(programDir.path());
+        QDir(programDir.path()).mkpath(QStringLiteral("help"));
+        SetHelpSpeech(voice.speech.get());
+        SetEventSoundPlayer(&player);
+    }
+    ~HelpBench()
+    {
+        SetEventSoundPlayer(nullptr);
+        SetHelpSpeech(nullptr);
+    }
+
+    void write(const QString &name, const QString &text) const
+    {
+        QFile file(programDir.filePath(QStringLiteral("help/") + name));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(text.toUtf8());
+    }
+    void remove(const QString &name) const
+    {
+        QFile::remove(programDir.filePath(QStringLiteral("help/") + name));
+    }
+
+    QStringList said() const { return voice.recording->speakAndStop(); }
+    void forget() { voice.recording->clear(); }
+
+    QTemporaryDir programDir;
+    TRecordedVoice voice = MakeRecordedVoice();
+    RecordingSoundPlayer player{voice.recording};
+};
