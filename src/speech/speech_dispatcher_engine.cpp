@@ -51,7 +51,8 @@ struct TSpeechDispatcherEngine::Connection
     struct Command
     {
         bool isSpeech;
-        std::function<void(SPDConnection *)> run;
+        // Negative when speaking or cancelling failed: the connection is broken.
+        std::function<int(SPDConnection *)> run;
     };
     enum class State { Connecting, Connected, Failed };
 
@@ -172,7 +173,7 @@ QList<TSpeechMode> listModes(SPDConnection *spd)
 // The connection's thread: connects, then runs the queued requests one by one. It owns
 // the libspeechd connection; nothing else calls libspeechd with it.
 void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connection,
-                   QByteArray address)
+                   QByteArray address, QByteArray key)
 {
     using Connection = TSpeechDispatcherEngine::Connection;
     Registry &reg = registry();
@@ -192,32 +193,43 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
     }
     free(error);
 
-    spd_set_data_mode(spd, SPD_DATA_TEXT);
+    // libspeechd reads replies of a broken connection as null strings and crashes on
+    // them, so after the first failed call this connection is never used again (and
+    // never closed: closing talks to the daemon too).
     spd->callback_begin = onEvent;
     spd->callback_end = onEvent;
     spd->callback_cancel = onEvent;
-    spd_set_notification_on(spd, SPD_BEGIN);
-    spd_set_notification_on(spd, SPD_END);
-    spd_set_notification_on(spd, SPD_CANCEL);
-    const int clientId = spd_get_client_id(spd);
+    const bool ready = spd_set_data_mode(spd, SPD_DATA_TEXT) == 0 &&
+                       spd_set_notification_on(spd, SPD_BEGIN) == 0 &&
+                       spd_set_notification_on(spd, SPD_END) == 0 &&
+                       spd_set_notification_on(spd, SPD_CANCEL) == 0;
+    const int clientId = ready ? spd_get_client_id(spd) : -1;
+    if (clientId <= 0) {
+        qWarning("speech-dispatcher connected but does not answer properly; not using it");
+        std::lock_guard lock(connection->mutex);
+        connection->state = Connection::State::Failed;
+        connection->changed.notify_all();
+        return;
+    }
 
     bool listed;
     {
         std::lock_guard lock(reg.mutex);
-        listed = reg.addresses[address].listed;
+        listed = reg.addresses[key].listed;
         if (listed)
-            connection->modes = reg.addresses[address].modes;
+            connection->modes = reg.addresses[key].modes;
         if (clientId > 0)
             reg.clients[size_t(clientId)] = connection.get();
     }
     if (!listed) {
         QList<TSpeechMode> modes = listModes(spd);
         std::lock_guard lock(reg.mutex);
-        reg.addresses[address].listed = true;
-        reg.addresses[address].modes = modes;
+        reg.addresses[key].listed = true;
+        reg.addresses[key].modes = modes;
         connection->modes = modes;
     }
 
+    bool broken = false;
     {
         std::unique_lock lock(connection->mutex);
         if (!connection->abandoned) {
@@ -230,18 +242,23 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
                     break;
                 Connection::Command command = std::move(connection->commands.front());
                 connection->commands.pop_front();
+                if (broken)
+                    continue;
                 lock.unlock();
-                command.run(spd);
+                if (command.run(spd) < 0) {
+                    broken = true;
+                    qWarning("speech-dispatcher stopped answering; this voice is silent now");
+                }
                 lock.lock();
             }
         }
     }
     {
         std::lock_guard lock(reg.mutex);
-        if (clientId > 0)
-            reg.clients.erase(size_t(clientId));
+        reg.clients.erase(size_t(clientId));
     }
-    spd_close(spd);
+    if (!broken)
+        spd_close(spd);
 }
 
 } // namespace
@@ -249,14 +266,16 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
 std::unique_ptr<TSpeechDispatcherEngine> TSpeechDispatcherEngine::connect(const QByteArray &address,
                                                                           int timeoutMs)
 {
+    // The default address depends on the environment, so that is part of the key.
+    const QByteArray key = address.isEmpty() ? "default:" + qgetenv("SPEECHD_ADDRESS") : address;
     Registry &reg = registry();
     {
         std::lock_guard lock(reg.mutex);
-        if (reg.addresses[address].failed)
+        if (reg.addresses[key].failed)
             return nullptr;
     }
     auto connection = std::make_shared<Connection>();
-    std::thread(runConnection, connection, address).detach();
+    std::thread(runConnection, connection, address, key).detach();
 
     std::unique_lock lock(connection->mutex);
     const bool answered =
@@ -270,7 +289,7 @@ std::unique_ptr<TSpeechDispatcherEngine> TSpeechDispatcherEngine::connect(const 
         connection->abandoned = true;
         lock.unlock();
         std::lock_guard regLock(reg.mutex);
-        reg.addresses[address].failed = true;
+        reg.addresses[key].failed = true;
         return nullptr;
     }
     lock.unlock();
@@ -319,11 +338,14 @@ bool TSpeechDispatcherEngine::select(const TSpeechMode &mode)
     m_speed = 100;
     m_volume = 0xFFFFFFFFu;
     m_connection->post({false, [module, voice](SPDConnection *spd) {
+                            // A voice the module no longer has is refused; speaking
+                            // goes on with the module's default, so that is no failure.
                             spd_set_output_module(spd, module.constData());
                             spd_set_synthesis_voice(spd, voice.constData());
                             spd_set_voice_rate(spd, 0);
                             spd_set_voice_pitch(spd, 0);
                             spd_set_volume(spd, 100);
+                            return 0;
                         }});
     return true;
 }
@@ -337,8 +359,10 @@ void TSpeechDispatcherEngine::speak(const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
     m_connection->post({true, [utf8](SPDConnection *spd) {
-                            // Priority "text": queued behind what is being said.
-                            spd_say(spd, SPD_TEXT, utf8.constData());
+                            // Priority "message": queued behind what is being said, also
+                            // behind the other voice. (With priority "text" the daemon
+                            // throws away one client's text when another client speaks.)
+                            return spd_say(spd, SPD_MESSAGE, utf8.constData());
                         }});
 }
 
@@ -352,21 +376,27 @@ void TSpeechDispatcherEngine::stop()
                        commands.end());
     }
     // Cancels what this connection has queued at the daemon and what it is saying.
-    m_connection->post({false, [](SPDConnection *spd) { spd_cancel(spd); }}, true);
+    m_connection->post({false, [](SPDConnection *spd) { return spd_cancel(spd); }}, true);
 }
 
 void TSpeechDispatcherEngine::setPitch(quint16 pitch)
 {
     m_pitch = std::min<quint16>(pitch, 200);
     const int value = int(m_pitch) - 100;
-    m_connection->post({false, [value](SPDConnection *spd) { spd_set_voice_pitch(spd, value); }});
+    m_connection->post({false, [value](SPDConnection *spd) {
+                            spd_set_voice_pitch(spd, value);
+                            return 0;
+                        }});
 }
 
 void TSpeechDispatcherEngine::setSpeed(quint32 speed)
 {
     m_speed = std::min<quint32>(speed, 200);
     const int value = int(m_speed) - 100;
-    m_connection->post({false, [value](SPDConnection *spd) { spd_set_voice_rate(spd, value); }});
+    m_connection->post({false, [value](SPDConnection *spd) {
+                            spd_set_voice_rate(spd, value);
+                            return 0;
+                        }});
 }
 
 void TSpeechDispatcherEngine::setVolume(quint32 volume)
@@ -374,5 +404,8 @@ void TSpeechDispatcherEngine::setVolume(quint32 volume)
     m_volume = volume;
     const int percent = int((volume & 0xFFFFu) * 100 / 65535);
     const int value = percent * 2 - 100;
-    m_connection->post({false, [value](SPDConnection *spd) { spd_set_volume(spd, value); }});
+    m_connection->post({false, [value](SPDConnection *spd) {
+                            spd_set_volume(spd, value);
+                            return 0;
+                        }});
 }
