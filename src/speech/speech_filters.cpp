@@ -92,26 +92,35 @@ bool readRuleFile(const QString &fileName, QStringList *lines)
     return true;
 }
 
-// Cheap pre-test for the word filter: which characters and which pairs of adjacent
-// characters occur in the (folded) text. A rule whose first character, or first pair, is
-// absent cannot match, which lets most rules of a large table pass without a scan.
+// Cheap pre-test for the word filter: which characters, pairs and triples of adjacent
+// characters occur in the (folded) text. A rule whose first one, two or three characters
+// are absent cannot match, which lets nearly every rule of a large table pass without a
+// scan of the text.
 class TextSignature
 {
 public:
     void add(const QString &folded)
     {
-        for (qsizetype i = 0; i < folded.size(); ++i) {
+        const qsizetype size = folded.size();
+        for (qsizetype i = 0; i < size; ++i) {
             m_chars.set(folded[i].unicode());
-            if (i + 1 < folded.size())
+            if (i + 1 < size)
                 m_pairs.set(pairKey(folded[i], folded[i + 1]));
+            if (i + 2 < size)
+                m_triples.set(tripleKey(folded[i], folded[i + 1], folded[i + 2]));
         }
     }
 
     bool mayContain(const QString &folded) const
     {
-        if (folded.size() == 1)
+        switch (folded.size()) {
+        case 1:
             return m_chars.test(folded[0].unicode());
-        return m_pairs.test(pairKey(folded[0], folded[1]));
+        case 2:
+            return m_pairs.test(pairKey(folded[0], folded[1]));
+        default:
+            return m_triples.test(tripleKey(folded[0], folded[1], folded[2]));
+        }
     }
 
 private:
@@ -119,9 +128,15 @@ private:
     {
         return ((a.unicode() * 40503u) ^ b.unicode()) & 0xFFFFu;
     }
+    static size_t tripleKey(QChar a, QChar b, QChar c)
+    {
+        const quint32 h = (a.unicode() * 2654435761u) ^ (b.unicode() * 40503u) ^ c.unicode();
+        return (h ^ (h >> 15)) & 0xFFFFFu;
+    }
 
     std::bitset<65536> m_chars;
     std::bitset<65536> m_pairs;
+    std::bitset<1048576> m_triples;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "speech/speech_filters.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
@@ -212,6 +213,50 @@ private slots:
                              QRegularExpression("Speech rules .*absent.ini not read"));
         QVERIFY(!LoadSingleRules(m_dir.filePath(QStringLiteral("absent.ini"))));
         QCOMPARE(ApplySingleRules(QStringLiteral("a")), QStringLiteral("b"));
+    }
+
+    void sameResultsAsPlainScanOfEveryRule()
+    {
+        // The filter skips rules that cannot match; compare it with the plain algorithm:
+        // every rule in order, every position, upper-cased comparison, resume one past
+        // the replacement. Small alphabets make rules overlap and feed each other.
+        const QString alphabet = QStringLiteral("abAB аБя");
+        QRandomGenerator random(7);
+        auto word = [&](int min, int max) {
+            QString w;
+            for (int n = random.bounded(min, max + 1); n > 0; --n)
+                w += alphabet[random.bounded(alphabet.size())];
+            return w;
+        };
+        for (int round = 0; round < 40; ++round) {
+            QList<QPair<QString, QString>> rules;
+            QString file;
+            for (int i = 0; i < 30; ++i) {
+                QString source = word(1, 4).remove(u'=');
+                if (source.trimmed().isEmpty())
+                    source = QStringLiteral("a");
+                rules.append({source, word(0, 5)});
+                file += source + u'=' + rules.last().second + u'\n';
+            }
+            QVERIFY(LoadMultiRules(writeFile(QStringLiteral("random.ini"), file.toUtf8())));
+            for (int t = 0; t < 20; ++t) {
+                const QString text = word(2, 40);
+                QString expected = text;
+                for (const auto &[source, replacement] : rules) {
+                    const qsizetype length = source.size();
+                    qsizetype i = 0;
+                    while (i <= expected.size() - length) {
+                        if (expected.mid(i, length).toUpper() == source.toUpper()) {
+                            expected = expected.left(i) + replacement + expected.mid(i + length);
+                            i += replacement.size() + 1;
+                        } else {
+                            ++i;
+                        }
+                    }
+                }
+                QCOMPARE(ApplyMultiRules(text), expected);
+            }
+        }
     }
 
     void damagedFilesDoNotCrash()
