@@ -7,6 +7,7 @@
 
 #include "irc/tcp_connection.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <memory>
@@ -553,6 +554,63 @@ private slots:
         peer->sendLine("PING :sync");
         QVERIFY(peer->waitForReceivedContains("PONG :sync\r\n"));
         QCOMPARE(log.take(), (L{"Message <a> nil abc", "PingPong"}));
+    }
+
+    // Lines made of random protocol pieces: nothing fails, and no record is left behind
+    // with its references gone.
+    void randomLinesKeepTheEngineWhole()
+    {
+        client->OnMessage = nullptr;
+        client->OnError = nullptr;
+        const char *prefixes[] = {"", ":me!u@h ", ":a!u@h ", ":B!u@h ", ":irc.s ", ":", ":!@ "};
+        const char *commands[] = {"PRIVMSG", "NOTICE", "JOIN",  "PART",    "KICK", "MODE",
+                                  "NICK",    "QUIT",   "TOPIC", "353",     "366",  "324",
+                                  "332",     "331",    "322",   "321",     "323",  "433",
+                                  "001",     "INVITE", "KILL",  "WALLOPS", "999"};
+        const char *params[] = {"#c",
+                                "#C",
+                                "me",
+                                "a",
+                                "b",
+                                "B",
+                                ":",
+                                ":x y",
+                                "+o-v",
+                                "+k-k",
+                                "+l",
+                                "-l",
+                                "+ov",
+                                "@a",
+                                "+b",
+                                "@me+",
+                                "\x01VERSION\x01",
+                                ":\x01"
+                                "DCC SEND",
+                                "",
+                                "x",
+                                "+psitnmlkbov"};
+        QRandomGenerator random(99);
+        feed(":s 001 me :Welcome"); // registered: a 433 is then only an error
+        int fed = 0;
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray line = prefixes[random.bounded(int(std::size(prefixes)))];
+            line += commands[random.bounded(int(std::size(commands)))];
+            const int count = random.bounded(6);
+            for (int p = 0; p < count; ++p) {
+                line += ' ';
+                line += params[random.bounded(int(std::size(params)))];
+            }
+            feed(line);
+            ++fed;
+        }
+        QCOMPARE(fed, 20000);
+        QVERIFY(client->Connected());
+        client->Users().ForEach([](TIrcUser *user) { QVERIFY(user->Count >= 1); });
+        client->Channels().ForEach([](TIrcChannel *channel) {
+            QVERIFY(channel->Names().Count() >= 0);
+            channel->Names().ForEach(
+                [&](const TIrcMember &member) { QVERIFY(channel->Names().Contains(member.Nick)); });
+        });
     }
 
     void linesAfterDisconnectAreDropped()
