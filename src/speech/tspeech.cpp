@@ -59,13 +59,40 @@ void TSpeech::enumerate()
                 mode.info.ModeName = mode.name;
                 m_modes.append(mode);
                 m_modeEngine.append(int(e));
-                m_engineNames.append(mode.name);
             }
         }
     } catch (...) {
         m_inited = false;
         m_enabled = false;
     }
+    putRussianFirst();
+    for (const TSpeechMode &mode : std::as_const(m_modes))
+        m_engineNames.append(mode.name);
+}
+
+// The program speaks Russian. Where a voice's stored engine name is not installed, the
+// voices fall back to a position in this list (the first or the third), so the Russian
+// voices of all engines lead it; the rest keep the engines' order.
+void TSpeech::putRussianFirst()
+{
+    // 0: Russian, 1: a regional Russian, 2: anything else.
+    auto rank = [](const TSpeechMode &mode) {
+        if (mode.language.compare(QStringLiteral("ru"), Qt::CaseInsensitive) == 0)
+            return 0;
+        return mode.language.startsWith(QStringLiteral("ru-"), Qt::CaseInsensitive) ? 1 : 2;
+    };
+    QList<TSpeechMode> modes;
+    QList<int> engines;
+    for (int wanted : {0, 1, 2}) {
+        for (qsizetype i = 0; i < m_modes.size(); ++i) {
+            if (rank(m_modes[i]) == wanted) {
+                modes.append(m_modes[i]);
+                engines.append(m_modeEngine[i]);
+            }
+        }
+    }
+    m_modes = modes;
+    m_modeEngine = engines;
 }
 
 void TSpeech::SelectEngine(const QString &name)

@@ -31,9 +31,11 @@ class TSpeech : public QObject
 {
 public:
     // The real engines: speech-dispatcher when it answers within 2 seconds, and espeak-ng
-    // (used alone when speech-dispatcher is not reachable, and for wave files).
+    // (used alone when speech-dispatcher is not reachable, and for wave files). Names read
+    // "speech-dispatcher <module>: <voice>" and "espeak-ng <voice> (<language>)".
     explicit TSpeech(QObject *parent = nullptr);
-    // Over the given engines, their modes listed in this order (tests, benchmarks).
+    // Over the given engines (tests, benchmarks). EngineNames lists the Russian voices of
+    // all engines first, then the others, each group in the engines' order.
     explicit TSpeech(std::unique_ptr<ISpeechEngine> engine, QObject *parent = nullptr);
     explicit TSpeech(std::vector<std::unique_ptr<ISpeechEngine>> engines,
                      QObject *parent = nullptr);
@@ -90,6 +92,7 @@ public:
 
 private:
     void enumerate();
+    void putRussianFirst();
     void probeLimits();
     ISpeechEngine *engineForOutput();
     void appendTranscript(const QString &line) const;

@@ -1,6 +1,7 @@
 // speech-dispatcher through a private daemon with a null sound output: two voices on two
 // connections, their end notifications, Stop, and the listing of voices.
 
+#include "speech/espeak_engine.h"
 #include "speech/speech_dispatcher_engine.h"
 #include "speech/tspeech.h"
 
@@ -117,6 +118,31 @@ private slots:
         QCOMPARE(speech->EngineInfo().MaxSpeed, 200u);
         QCOMPARE(speech->EngineInfo().MinSpeed, 0u);
         QCOMPARE(speech->Speed(), 100u);
+    }
+
+    void waveFilesWrittenByEspeakInTheVoicesLanguage()
+    {
+        // As the program builds a voice: speech-dispatcher first, espeak-ng second.
+        std::vector<std::unique_ptr<ISpeechEngine>> engines;
+        engines.push_back(TSpeechDispatcherEngine::connect(m_address, 10000));
+        QVERIFY(engines.back());
+        engines.push_back(std::make_unique<TEspeakEngine>());
+        TSpeech speech(std::move(engines));
+        QCOMPARE(speech.EngineNames().first(),
+                 QStringLiteral("speech-dispatcher espeak-ng: Russian"));
+        QVERIFY(speech.EngineNames().indexOf(QStringLiteral("espeak-ng Russian (ru)")) < 5);
+
+        speech.SelectEngine(QStringLiteral("speech-dispatcher espeak-ng: Russian"));
+        int stops = 0;
+        speech.OnStop = [&](TSpeech *) { ++stops; };
+        speech.SetOutput(soFile);
+        speech.SetFilename(path(QStringLiteral("voice.wav")));
+        speech.Speak(QStringLiteral("Запись в файл."));
+        QTRY_COMPARE_WITH_TIMEOUT(stops, 1, 20000);
+        QFile wave(path(QStringLiteral("voice.wav")));
+        QVERIFY(wave.open(QIODevice::ReadOnly));
+        QVERIFY(wave.read(4) == "RIFF");
+        QVERIFY(wave.size() > 10000);
     }
 
     void twoVoicesBothFinish()
