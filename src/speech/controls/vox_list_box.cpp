@@ -23,6 +23,7 @@ void TVoxListBox::focusInEvent(QFocusEvent *event)
     QListWidget::focusInEvent(event);
     if (!AnnouncesFocus(this, event))
         return;
+    SelectCurrentWhenNoneSelected(this);
     m_voice.stop();
     if (const QListWidgetItem *item = SelectedListItem(this))
         Announce(SpeechName() + item->text());

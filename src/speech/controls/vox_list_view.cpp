@@ -16,6 +16,7 @@ void TVoxListView::focusInEvent(QFocusEvent *event)
     QTreeWidget::focusInEvent(event);
     if (!AnnouncesFocus(this, event))
         return;
+    SelectCurrentWhenNoneSelected(this);
     m_voice.stop();
     Announce(nameAndSelection());
 }

@@ -23,3 +23,13 @@ inline QListWidgetItem *SelectedListItem(const QListWidget *view)
     const QList<QListWidgetItem *> selected = view->selectedItems();
     return selected.isEmpty() ? nullptr : selected.front();
 }
+
+// Qt puts the current-item frame on the first row when an item view takes the focus but
+// selects nothing; the next Down then moves to the second row and the first one is never
+// heard. The speaking views select that row instead, so what is announced, what the arrows
+// move from and what the window acts on are the same item.
+template <class View> void SelectCurrentWhenNoneSelected(View *view)
+{
+    if (view->selectedItems().isEmpty() && view->currentItem())
+        view->currentItem()->setSelected(true);
+}

@@ -17,6 +17,7 @@ void TVoxTreeView::focusInEvent(QFocusEvent *event)
     QTreeWidget::focusInEvent(event);
     if (!AnnouncesFocus(this, event))
         return;
+    SelectCurrentWhenNoneSelected(this);
     m_voice.stop();
     if (const QTreeWidgetItem *node = SelectedTreeItem(this))
         Announce(SpeechName() + QLatin1Char(' ') + node->text(0));

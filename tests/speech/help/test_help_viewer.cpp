@@ -61,8 +61,8 @@ private slots:
         QVERIFY(form->minimumSize() == QSize(550, 350));
 
         // The focused tree names itself first; then the topic is read whole.
-        QCOMPARE(bench.said(), QStringList({Stop, Stop, QStringLiteral("Дерево помощи"), Stop,
-                                            StatusText.trimmed() + QStringLiteral("\n")}));
+        QCOMPARE(bench.said(), QStringList({Stop, Stop, QStringLiteral("Дерево помощи Status"),
+                                            Stop, StatusText.trimmed() + QStringLiteral("\n")}));
         QCOMPARE(bench.player.sounds, QStringList());
 
         QTreeWidget *tree = form->VoxTreeView1;
