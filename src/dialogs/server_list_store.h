@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// The program's list of known IRC servers, stored in <ProgramDir>/config/servers.ini,
+// section "IRCServers": record n under Name<n>, Desc<n>, Port<n>, AddDate<n>,
+// LastConnect<n>, CodePage<n>, numbered from 1 without gaps. No widgets: the connect
+// dialog, the server list window, the server options dialog and the first-run wizard
+// share it.
+
+struct ServerRecord
+{
+    QString Name; // host name; the key of the record (compared without regard to case)
+    quint16 Port = 6667;
+    QString Desc;
+    QString CodePage = QStringLiteral("WIN1251"); // "WIN1251", "OEM" or "KOI8"
+    QString Password;                             // kept in memory only, never written
+    QDateTime AddDate;                            // invalid when the file held no readable date
+    QDateTime LastConnect;
+    // The dates as the file held them, written back unchanged when they could not be read
+    // (a date in another installation's format is kept, not lost).
+    QString AddDateText;
+    QString LastConnectText;
+};
+
+// At most this many servers are kept.
+constexpr int MaxServers = 200;
+
+// The program-wide list: ServerList()[0] is record 1. Its size is the count.
+QList<ServerRecord> &ServerList();
+inline int ServerCount()
+{
+    return int(ServerList().size());
+}
+// Record by slot (1 to ServerCount()); nullptr outside.
+ServerRecord *ServerAt(int slot);
+
+// The server text last taken from the connect dialog's server box. AddServer adds nothing
+// while it is empty.
+QString &SelectedServer();
+
+// Reads servers.ini: every Desc<n> key present for n = 1 to 200 gives one record, in order,
+// without gaps. An entry is absent only when its key is absent; a description such as
+// "er-net" is a description like any other. A port or a date that cannot be read does not
+// drop the record: the port becomes 6667 and the date text is kept as it was (logged).
+void LoadServerList();
+// Rewrites the section: records 1 to count, six keys each; no stale higher-numbered keys
+// remain. One atomic write; comments and other sections of the file are kept.
+void SaveServerList();
+// Slot of the last record named so (case ignored), or 0.
+int FindServer(const QString &name);
+// Appends an empty record named so and returns its slot; 0 (nothing added) while
+// SelectedServer() is empty or the list is full.
+int AddServer(const QString &name);
+// Removes the record named so, saves and returns the new count; 0 when no such server.
+int DeleteServer(const QString &name);
+
+// Writes the chosen server to connect.ini (section "Connect"): "Server" := name and
+// "Port" := the port of the list entry of that name, 6667 when it has none. The connect
+// action reads both from there.
+void WriteConnectServer(const QString &name);
+
+// Date-times as servers.ini stores and the windows show them: "dd.MM.yyyy HH:mm:ss", the
+// format the shipped file and older installations use. Reading also accepts the system's
+// short date and long time, and ISO 8601; an unreadable text gives an invalid date.
+QString DateTimeToText(const QDateTime &dateTime);
+QDateTime TextToDateTime(const QString &text);
+// The text to show or store for a record date: the date when valid, else the kept text.
+QString ServerDateText(const QDateTime &dateTime, const QString &keptText);
