@@ -31,7 +31,7 @@ void TVoxEdit::focusInEvent(QFocusEvent *event)
 
 void TVoxEdit::keyPressEvent(QKeyEvent *event)
 {
-    const CaretText state = caretText();
+    const StringCaretText state = caretText();
     m_textSpeech.keyDown(event, state);
     m_textSpeech.characterTyped(event, state, m_speakMode);
     QLineEdit::keyPressEvent(event);
@@ -43,10 +43,10 @@ void TVoxEdit::keyReleaseEvent(QKeyEvent *event)
     QLineEdit::keyReleaseEvent(event);
 }
 
-CaretText TVoxEdit::caretText() const
+StringCaretText TVoxEdit::caretText() const
 {
     // A password must not be read aloud: the speech gets one star per character.
     const bool masked = echoMode() != QLineEdit::Normal;
-    const QString shown = masked ? QString(text().size(), QLatin1Char('*')) : text();
-    return {shown, cursorPosition(), shown, masked};
+    return StringCaretText(masked ? QString(text().size(), QLatin1Char('*')) : text(),
+                           cursorPosition(), masked);
 }

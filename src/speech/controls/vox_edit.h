@@ -44,7 +44,7 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
-    CaretText caretText() const;
+    StringCaretText caretText() const;
 
     VoxVoice m_voice;
     VoxTextSpeech m_textSpeech;

@@ -2,7 +2,6 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QTextBlock>
 
 int TVoxMemo::s_savedCaretPosition = 0;
 
@@ -20,7 +19,7 @@ void TVoxMemo::focusInEvent(QFocusEvent *event)
 
 void TVoxMemo::keyPressEvent(QKeyEvent *event)
 {
-    const CaretText state = caretText();
+    const DocumentCaretText state = caretText();
     m_textSpeech.keyDown(event, state);
     m_textSpeech.characterTyped(event, state, true);
     QPlainTextEdit::keyPressEvent(event);
@@ -32,8 +31,7 @@ void TVoxMemo::keyReleaseEvent(QKeyEvent *event)
     QPlainTextEdit::keyReleaseEvent(event);
 }
 
-CaretText TVoxMemo::caretText() const
+DocumentCaretText TVoxMemo::caretText() const
 {
-    const QTextCursor cursor = textCursor();
-    return {toPlainText(), cursor.position(), cursor.block().text()};
+    return DocumentCaretText(document(), textCursor());
 }

@@ -34,7 +34,7 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
-    CaretText caretText() const;
+    DocumentCaretText caretText() const;
 
     VoxVoice m_voice;
     VoxTextSpeech m_textSpeech;

@@ -2,7 +2,6 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QTextBlock>
 
 int TVoxRichEdit::s_savedCaretPosition = 0;
 
@@ -20,7 +19,7 @@ void TVoxRichEdit::focusInEvent(QFocusEvent *event)
 
 void TVoxRichEdit::keyPressEvent(QKeyEvent *event)
 {
-    const CaretText state = caretText();
+    const DocumentCaretText state = caretText();
     m_textSpeech.keyDown(event, state);
     m_textSpeech.characterTyped(event, state, true);
     QTextEdit::keyPressEvent(event);
@@ -32,8 +31,7 @@ void TVoxRichEdit::keyReleaseEvent(QKeyEvent *event)
     QTextEdit::keyReleaseEvent(event);
 }
 
-CaretText TVoxRichEdit::caretText() const
+DocumentCaretText TVoxRichEdit::caretText() const
 {
-    const QTextCursor cursor = textCursor();
-    return {toPlainText(), cursor.position(), cursor.block().text()};
+    return DocumentCaretText(document(), textCursor());
 }

@@ -3,6 +3,8 @@
 #include "speech/controls/vox_voice.h"
 
 #include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextDocument>
 
 namespace {
 
@@ -40,30 +42,30 @@ void VoxTextSpeech::focusIn(const CaretText &state) const
     const QString name = m_voice.speechName();
     m_voice.stop();
     if (m_kind == Kind::RichEdit) {
-        m_voice.announce(state.text.isEmpty() ? name : name + state.caretLine);
+        m_voice.announce(state.length() == 0 ? name : name + state.caretLine());
         return;
     }
-    if (state.text.size() > 20)
+    if (state.length() > 20)
         m_voice.announce(name + VoxWords::ManyCharacters);
-    else if (state.text.isEmpty())
+    else if (state.length() == 0)
         m_voice.announce(name + VoxWords::Empty);
     else
-        m_voice.announce(name + QLatin1Char(' ') + state.text);
+        m_voice.announce(name + QLatin1Char(' ') + state.text());
 }
 
 void VoxTextSpeech::keyDown(const QKeyEvent *event, const CaretText &state) const
 {
-    m_saved = state.caret;
-    const int p = state.caret;
+    m_saved = state.caret();
+    const int p = state.caret();
     if (event->key() == Qt::Key_Backspace) {
-        if (state.text.isEmpty())
+        if (state.length() == 0)
             m_voice.announce(VoxWords::EmptyLine);
         else if (p > 0)
             m_voice.announce(characterAt(state, p));
     } else if (event->key() == Qt::Key_Delete) {
-        if (state.text.isEmpty())
+        if (state.length() == 0)
             m_voice.announce(VoxWords::EmptyLine);
-        else if (p >= state.text.size())
+        else if (p >= state.length())
             m_voice.announce(VoxWords::LineEnd);
         else
             m_voice.announce(characterAt(state, p + 1));
@@ -87,7 +89,7 @@ void VoxTextSpeech::characterTyped(const QKeyEvent *event, const CaretText &stat
     if (!ch.isPrint())
         return;
     m_voice.stop();
-    if (state.masked)
+    if (state.masked())
         m_voice.announce(QStringLiteral("*"));
     else if (m_kind == Kind::Edit)
         m_voice.announce(QString(ch));
@@ -111,12 +113,11 @@ void VoxTextSpeech::keyUp(const QKeyEvent *event, const CaretText &state) const
     }
     const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
     if (vertical && m_kind != Kind::Edit) {
-        m_voice.announce(state.masked ? QString(state.caretLine.size(), QLatin1Char('*'))
-                                      : state.caretLine);
+        m_voice.announce(state.caretLine());
         return;
     }
     const bool forward = key == Qt::Key_Right || key == Qt::Key_Down;
-    if (state.text.isEmpty()) {
+    if (state.length() == 0) {
         m_voice.announce(VoxWords::EmptyLine);
         return;
     }
@@ -126,30 +127,29 @@ void VoxTextSpeech::keyUp(const QKeyEvent *event, const CaretText &state) const
             k += 1;
         else if (key == Qt::Key_Left)
             k -= 1;
-        m_voice.announce(WordAt(state.text, k));
+        m_voice.announce(WordAt(state, k));
         return;
     }
-    const int p = state.caret;
+    const int p = state.caret();
     if (p > 0)
         m_voice.announce(characterAt(state, p));
-    if (forward && p >= state.text.size())
+    if (forward && p >= state.length())
         m_voice.announce(VoxWords::LineEnd);
     if (!forward && p == 0)
         m_voice.announce(VoxWords::LineStart);
 }
 
-QString VoxTextSpeech::WordAt(const QString &text, int k)
+QString VoxTextSpeech::WordAt(const CaretText &text, int k)
 {
-    const int length = int(text.size());
+    const int length = text.length();
     // i walks left over 1-based positions; it stops on a separator or at 0 (the start).
     int i = qBound(0, k - 1, length);
-    while (i > 0 && !isSeparator(text[i - 1]))
+    while (i > 0 && !isSeparator(text.at(i - 1)))
         --i;
-    const int start = i; // 0-based index of the first character after the separator
-    int end = start;
-    while (end < length && !isSeparator(text[end]))
-        ++end;
-    return text.mid(start, end - start);
+    QString word; // from just after the separator up to the next one
+    for (int end = i; end < length && !isSeparator(text.at(end)); ++end)
+        word += text.at(end);
+    return word;
 }
 
 QString VoxTextSpeech::SpokenCharacter(QChar ch)
@@ -176,9 +176,31 @@ QString VoxTextSpeech::SpokenCharacter(QChar ch)
 
 QString VoxTextSpeech::characterAt(const CaretText &state, int position) const
 {
-    if (position < 1 || position > state.text.size())
+    if (position < 1 || position > state.length())
         return QString();
-    if (state.masked)
+    if (state.masked())
         return QStringLiteral("*");
-    return QString(state.text[position - 1]);
+    return QString(state.at(position - 1));
+}
+
+int DocumentCaretText::length() const
+{
+    // The document counts one more character: the end of its last paragraph.
+    return qMax(0, m_document->characterCount() - 1);
+}
+
+QChar DocumentCaretText::at(int index) const
+{
+    const QChar ch = m_document->characterAt(index);
+    return ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator ? QChar(u'\n') : ch;
+}
+
+QString DocumentCaretText::text() const
+{
+    return m_document->toPlainText();
+}
+
+QString DocumentCaretText::caretLine() const
+{
+    return m_cursor.block().text();
 }

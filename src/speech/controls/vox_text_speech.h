@@ -1,18 +1,67 @@
 #pragma once
 
 #include <QString>
+#include <QTextCursor>
+
+class QTextDocument;
 
 class QKeyEvent;
 class VoxVoice;
 
-// What a text control shows the speech at one moment: its whole text, the caret as the
-// number of characters before it, and the line that holds the caret.
-struct CaretText
+// What a text control shows the speech, read at the moment of asking: its text, the caret
+// as the number of characters before it, and the line that holds the caret. Controls
+// with long texts (a conversation) answer from their document without copying it.
+class CaretText
 {
-    QString text;
-    int caret = 0;
-    QString caretLine;
-    bool masked = false; // a password field: characters are heard as "*"
+public:
+    virtual ~CaretText() = default;
+    virtual int length() const = 0;
+    // 0-based; a line break reads as "\n".
+    virtual QChar at(int index) const = 0;
+    // The whole text; asked for only when it is short.
+    virtual QString text() const = 0;
+    virtual int caret() const = 0;
+    virtual QString caretLine() const = 0;
+    // A password field: characters are heard as "*".
+    virtual bool masked() const { return false; }
+};
+
+// A plain string with the caret at a given place.
+class StringCaretText : public CaretText
+{
+public:
+    explicit StringCaretText(QString text, int caret = 0, bool masked = false)
+        : m_text(std::move(text)), m_caret(caret), m_masked(masked)
+    {}
+    int length() const override { return int(m_text.size()); }
+    QChar at(int index) const override { return m_text.at(index); }
+    QString text() const override { return m_text; }
+    int caret() const override { return m_caret; }
+    QString caretLine() const override { return m_text; }
+    bool masked() const override { return m_masked; }
+
+private:
+    QString m_text;
+    int m_caret;
+    bool m_masked;
+};
+
+// A text document (rich edit, memo) and its cursor.
+class DocumentCaretText : public CaretText
+{
+public:
+    DocumentCaretText(const QTextDocument *document, QTextCursor cursor)
+        : m_document(document), m_cursor(std::move(cursor))
+    {}
+    int length() const override;
+    QChar at(int index) const override;
+    QString text() const override;
+    int caret() const override { return m_cursor.position(); }
+    QString caretLine() const override;
+
+private:
+    const QTextDocument *m_document;
+    QTextCursor m_cursor;
 };
 
 // The speech of the three text-editing controls (rich edit, memo, one-line edit), which
@@ -40,7 +89,8 @@ public:
 
     // The word around position k of the text (positions counting from 1): from just after
     // the nearest separator at or left of k - 1 up to the next separator.
-    static QString WordAt(const QString &text, int k);
+    static QString WordAt(const CaretText &text, int k);
+    static QString WordAt(const QString &text, int k) { return WordAt(StringCaretText(text), k); }
     // How a typed character is said in the rich edit and the memo.
     static QString SpokenCharacter(QChar ch);
 
