@@ -158,6 +158,10 @@ void TSocketHandler::ConnectTo(const QString &host, int port, const QString &bou
     m_cancel = false;
     Close();
 
+    // A port outside 16 bits would silently wrap to another port.
+    if (port < 0 || port > 65535 || boundPort < 0 || boundPort > 65535)
+        RaiseSocketError(SocketErrorFromErrno(EINVAL));
+
     TAddress address;
     const QString target = host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0
                                ? QStringLiteral("127.0.0.1")

@@ -234,6 +234,16 @@ void TestTcpConnection::connectFailures()
     QCOMPARE(client.statuses.size(), 1);
     QCOMPARE(client.statuses.first().second,
              QStringLiteral("Resolving hostname no-such-host.invalid."));
+
+    // A port beyond 16 bits is refused rather than wrapped onto another port.
+    client.Host = QStringLiteral("127.0.0.1");
+    client.Port = 65536 + 6667;
+    try {
+        client.Connect();
+        QFAIL("connected to a wrapped port");
+    } catch (const ESocketError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Socket Error # 10022\r\nInvalid argument."));
+    }
 }
 
 void TestTcpConnection::connectTwiceRaisesAlreadyConnected()
