@@ -1,15 +1,39 @@
 #include "speech/controls/vox_combo_box.h"
 
+#include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 TVoxComboBox::TVoxComboBox(QWidget *parent)
     : QComboBox(parent), m_voice(this, QStringLiteral("Combo Box"))
-{}
+{
+    labelParts();
+}
+
+void TVoxComboBox::setSpeechName(const QString &name)
+{
+    m_voice.setSpeechName(name);
+    labelParts();
+}
+
+void TVoxComboBox::labelParts()
+{
+    view()->setAccessibleName(SpeechName());
+    if (QLineEdit *edit = lineEdit())
+        edit->setAccessibleName(SpeechName());
+}
+
+void TVoxComboBox::showEvent(QShowEvent *event)
+{
+    labelParts(); // the edit line exists only once the box was made editable
+    QComboBox::showEvent(event);
+}
 
 void TVoxComboBox::focusInEvent(QFocusEvent *event)
 {
     QComboBox::focusInEvent(event);
+    labelParts();
     // Closing the drop-down gives the focus back; the item was heard while choosing.
     if (!AnnouncesFocus(this, event))
         return;

@@ -19,14 +19,19 @@ public:
     TSpeech *Speech() const { return m_voice.speech(); }
     void setSpeech(TSpeech *speech) { m_voice.setSpeech(speech); }
     QString SpeechName() const { return m_voice.speechName(); }
-    void setSpeechName(const QString &name) { m_voice.setSpeechName(name); }
+    // Also labels the drop-down list and the edit line, which a screen reader meets as
+    // objects of their own.
+    void setSpeechName(const QString &name);
 
     void Announce(const QString &text) { m_voice.announce(text); }
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void labelParts();
+
     VoxVoice m_voice;
 };

@@ -212,6 +212,7 @@ private slots:
         for (QWidget *w : std::initializer_list<QWidget *>{edit, memo, rich, label, labelled})
             bench.window.layout()->addWidget(w);
         edit->setSpeechName(QStringLiteral("Редактор"));
+        bench.combo->setEditable(true); // its line edit is a widget of its own
         QVERIFY(bench.activate());
 
         for (QWidget *w : bench.window.findChildren<QWidget *>()) {
