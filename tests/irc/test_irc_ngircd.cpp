@@ -142,6 +142,12 @@ private:
         c.OnTopic = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B name, B topic) {
             log("topic " + U(a) + ' ' + C(ch) + ' ' + S(name) + ' ' + S(topic));
         };
+        c.OnUnknownCommand = [this](TIrcClient *, TIrcUser *, B command, B content) {
+            log("unknown " + S(command) + ' ' + S(content));
+        };
+        c.OnKill = [this](TIrcClient *, TIrcUser *a, B victim, B reason) {
+            log("kill " + U(a) + ' ' + S(victim) + ' ' + S(reason));
+        };
         c.OnQuit = [this](TIrcClient *, TIrcUser *a) { log("quit " + U(a) + ' ' + S(a->Reason)); };
         c.OnNames = [this](TIrcClient *, TIrcUsers *, TIrcChannel *ch) { log("names " + C(ch)); };
         c.OnOp = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, TIrcUser *t) {
@@ -206,6 +212,7 @@ private slots:
     void koi8rBytesPassUnchanged();
     void quitClosesTheConnection();
     void serverClosingIsNoticed();
+    void killedByAnOperator();
     void cleanupTestCase();
 
 private:
@@ -632,6 +639,30 @@ void TestIrcNgircd::serverClosingIsNoticed()
         QCOMPARE(e.message(), QStringLiteral("Socket Error # 10061\r\nConnection refused."));
     }
     QCOMPARE(a.irc.State(), stConnecting);
+}
+
+void TestIrcNgircd::killedByAnOperator()
+{
+    Client oper("theoper");
+    Client victim("victim");
+    QVERIFY(pair(oper, victim, "#kill"));
+    oper.irc.Raw(QByteArray("OPER ") + NgircdServer::OperName + ' ' + NgircdServer::OperPassword);
+    QVERIFY2(oper.waitForPrefix("system 381 "), oper.dump());
+    victim.events.clear();
+    oper.irc.Raw("KILL victim :enough");
+    // The server tells the victim, then closes its connection; the others see it quit.
+    QVERIFY2(victim.waitFor("intercept-disconnect"), victim.dump());
+    QVERIFY(!victim.irc.Connected());
+    QVERIFY2(oper.waitForPrefix("quit victim "), oper.dump());
+    QCOMPARE(oper.memberFlags("#kill", "victim"), -1);
+    QVERIFY(!victim.hasPrefix("readerror"));
+    // The server's farewell line is dispatched before the close is reported.
+    const QString farewell = victim.firstWithPrefix("unknown ERROR ");
+    QVERIFY2(!farewell.isEmpty(), victim.dump());
+    QVERIFY(farewell.contains("enough"));
+    QVERIFY(victim.events.indexOf(farewell) < victim.events.indexOf("intercept-disconnect"));
+    QCOMPARE(victim.events.last(), QStringLiteral("disconnected"));
+    oper.irc.Disconnect(true);
 }
 
 QTEST_GUILESS_MAIN(TestIrcNgircd)
