@@ -166,6 +166,11 @@ void TTcpConnection::ConsumeTo(qsizetype newStart)
 TTcpConnection::TTakeResult TTcpConnection::TakeLine(char terminator, int maxLength,
                                                      QByteArray &line)
 {
+    // The saved position only holds for the terminator it was found with.
+    if (terminator != m_scanTerminator) {
+        m_scanTerminator = terminator;
+        m_scanPos = m_bufferStart;
+    }
     const qsizetype from = qMax(m_scanPos, m_bufferStart);
     const qsizetype found = m_buffer.indexOf(terminator, from);
     const bool split = MaxLineAction == maSplit;
@@ -482,6 +487,11 @@ void TTcpClient::Connect(int timeoutMs)
             OnStatus(this, status, text);
     };
     ResetConnection();
-    IOHandler->ConnectTo(Host, Port, BoundIP, BoundPort, timeoutMs);
+    OpenSocket(timeoutMs);
     ConnectionOpened();
+}
+
+void TTcpClient::OpenSocket(int timeoutMs)
+{
+    IOHandler->ConnectTo(Host, Port, BoundIP, BoundPort, timeoutMs);
 }

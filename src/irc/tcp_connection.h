@@ -177,9 +177,10 @@ private:
     void HandOffError(const std::shared_ptr<TReadThreadLink> &link, const QString &message);
     void DispatchBufferedLines(const std::shared_ptr<TReadThreadLink> &link);
 
-    QByteArray m_buffer;         // received bytes; the unread part starts at m_bufferStart
-    qsizetype m_bufferStart = 0; // consumed bytes are dropped in batches, not one line at a time
-    qsizetype m_scanPos = 0;     // no terminator lies in [m_bufferStart, m_scanPos)
+    QByteArray m_buffer;          // received bytes; the unread part starts at m_bufferStart
+    qsizetype m_bufferStart = 0;  // consumed bytes are dropped in batches, not one line at a time
+    qsizetype m_scanPos = 0;      // no terminator lies in [m_bufferStart, m_scanPos)
+    char m_scanTerminator = '\n'; // the terminator m_scanPos was searched for
     bool m_closedGracefully = false;
     bool m_discardingLongLine = false; // reading thread: skipping a too-long line up to its LF
     std::shared_ptr<TReadThreadLink> m_readLink;
@@ -204,4 +205,10 @@ public:
     // EConnectTimeout "Connect timed out." when it runs out. Errors reach the caller
     // (ESocketError with the numbered texts).
     virtual void Connect(int timeoutMs = -1);
+
+protected:
+    // The resolve-and-connect step of Connect: IOHandler->ConnectTo(Host, Port, BoundIP,
+    // BoundPort, timeoutMs). An owner that opens the socket elsewhere (off the user-interface
+    // thread, so the interface stays responsive) overrides it to hand over that socket.
+    virtual void OpenSocket(int timeoutMs);
 };

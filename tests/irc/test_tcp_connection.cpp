@@ -344,6 +344,11 @@ void TestTcpConnection::readLnCutsLinesAtLf()
     QCOMPARE(client.ReadLn(';'), QByteArray("a\r"));
     QCOMPARE(client.ReadLn(';'), QByteArray("b"));
     QVERIFY(client.InputBuffer().isEmpty());
+    // A search for one terminator that came up empty does not hide another one.
+    peer.send("x;y");
+    QVERIFY(peer.waitForSent());
+    QCOMPARE(client.ReadLn('\n', 100), QByteArray());
+    QCOMPARE(client.ReadLn(';'), QByteArray("x"));
 }
 
 void TestTcpConnection::readLnContinuesAcrossChunks()
