@@ -1,0 +1,116 @@
+#include "config/config_text_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QTextCodec>
+
+namespace {
+
+QTextCodec *cp1251()
+{
+    return QTextCodec::codecForName("windows-1251");
+}
+
+} // namespace
+
+ConfigTextFile ConfigTextFile::fromBytes(const QByteArray &bytes)
+{
+    ConfigTextFile file;
+    file.bytes = bytes;
+    QByteArray body = bytes;
+    if (body.startsWith("\xEF\xBB\xBF")) {
+        body.remove(0, 3);
+        file.encoding = Encoding::Utf8WithBom;
+    }
+    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(body);
+    if (utf8.hasError()) {
+        file.encoding = Encoding::Cp1251;
+        text = cp1251()->toUnicode(body);
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'\n')
+            break;
+        if (text.at(i) == u'\r') {
+            const bool crlf = i + 1 < text.size() && text.at(i + 1) == u'\n';
+            file.newline = crlf ? QStringLiteral("\r\n") : QStringLiteral("\r");
+            break;
+        }
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    file.text = text;
+    return file;
+}
+
+std::optional<ConfigTextFile> ConfigTextFile::read(const QString &path, QString *error,
+                                                   bool *missing)
+{
+    if (missing)
+        *missing = false;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        if (missing)
+            *missing = true;
+        return ConfigTextFile();
+    }
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = info.isDir() ? QStringLiteral("is a directory") : file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    return fromBytes(bytes);
+}
+
+QByteArray ConfigTextFile::encode(const QString &newText, bool *movedToUtf8) const
+{
+    if (movedToUtf8)
+        *movedToUtf8 = false;
+    QString text = newText;
+    if (newline != QStringLiteral("\n"))
+        text.replace(u'\n', newline);
+    switch (encoding) {
+    case Encoding::Cp1251:
+        if (cp1251()->canEncode(text))
+            return cp1251()->fromUnicode(text);
+        if (movedToUtf8)
+            *movedToUtf8 = true;
+        return text.toUtf8();
+    case Encoding::Utf8WithBom:
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    case Encoding::Utf8:
+        break;
+    }
+    return text.toUtf8();
+}
+
+bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    if (out.write(bytes) != bytes.size()) {
+        if (error)
+            *error = out.errorString();
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    return true;
+}
