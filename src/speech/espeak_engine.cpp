@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -181,6 +182,23 @@ struct TEspeakEngine::Worker
 
     void run()
     {
+        loop();
+        std::lock_guard lock(mutex);
+        finished = true;
+        wake.notify_all();
+    }
+
+    void notify(bool started)
+    {
+        std::lock_guard lock(notifyMutex);
+        if (engine && started)
+            engine->notifyStarted();
+        else if (engine)
+            engine->notifyStopped();
+    }
+
+    void loop()
+    {
         TAudioDevice device;
         for (;;) {
             Job job;
@@ -197,14 +215,14 @@ struct TEspeakEngine::Worker
             synthesize(job, &samples, cancelled);
             if (cancelled())
                 continue;
-            engine->notifyStarted();
+            notify(true);
             if (job.output == soFile) {
                 if (!writeWave(job.fileName, samples, sampleRate()))
                     qWarning("Speech not written to %s", qUtf8Printable(job.fileName));
             } else {
                 play(device, samples, cancelled);
             }
-            engine->notifyStopped();
+            notify(false);
         }
     }
 
@@ -251,8 +269,12 @@ struct TEspeakEngine::Worker
         device.drain();
     }
 
+    // Cleared when the engine goes; a worker that outlives it then reports to no one.
+    std::mutex notifyMutex;
     TEspeakEngine *engine;
+
     std::mutex mutex;
+    bool finished = false;
     std::condition_variable wake;
     std::deque<Job> queue;
     std::atomic<bool> quit{false};
@@ -275,19 +297,29 @@ bool TEspeakEngine::available()
 
 TEspeakEngine::TEspeakEngine() : m_worker(std::make_shared<Worker>(this))
 {
-    m_worker->thread = std::thread([worker = m_worker.get()] { worker->run(); });
+    m_worker->thread = std::thread([worker = m_worker] { worker->run(); });
 }
 
+// The worker stops at its next step; only a sound device that hangs keeps it longer, and
+// then it is left to finish on its own rather than hang the caller.
 TEspeakEngine::~TEspeakEngine()
 {
     {
-        std::lock_guard lock(m_worker->mutex);
-        m_worker->quit = true;
-        m_worker->queue.clear();
-        ++m_worker->generation;
+        std::lock_guard lock(m_worker->notifyMutex);
+        m_worker->engine = nullptr;
     }
+    std::unique_lock lock(m_worker->mutex);
+    m_worker->quit = true;
+    m_worker->queue.clear();
+    ++m_worker->generation;
     m_worker->wake.notify_all();
-    m_worker->thread.join();
+    const bool finished = m_worker->wake.wait_for(lock, std::chrono::seconds(1),
+                                                  [this] { return m_worker->finished; });
+    lock.unlock();
+    if (finished)
+        m_worker->thread.join();
+    else
+        m_worker->thread.detach();
 }
 
 QList<TSpeechMode> TEspeakEngine::modes()

@@ -67,7 +67,7 @@ void VoxVoice::refreshAccessibleName()
 
 bool AnnouncesFocus(const QWidget *widget, const QFocusEvent *event)
 {
-    return event->reason() != Qt::PopupFocusReason && widget->hasFocus();
+    return event->reason() != Qt::PopupFocusReason && widget->hasFocus() && widget->isVisible();
 }
 
 QString CaptionForSpeech(const QString &caption)

@@ -55,7 +55,7 @@ private:
 // Whether a focus-in event means the control really took the keyboard focus and should
 // announce itself. Not for focus coming back from a closed drop-down or menu, nor for the
 // preview event a dialog sends its first control before the window is activated (the real
-// one follows and would say it all twice).
+// one follows and would say it all twice), nor for a window activated after it was hidden.
 bool AnnouncesFocus(const QWidget *widget, const QFocusEvent *event);
 
 // A caption as it is heard: the mnemonic marker "&" removed ("&&" stays one "&").

@@ -69,7 +69,9 @@ void TVoxShowMessageForm::ShowMessage(const QString &title, const QString &text)
 
 bool TVoxShowMessageForm::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate) {
+    // An activation that arrives after the box was already closed (the user was quicker
+    // than the window system) must not play and read a message that is gone.
+    if (event->type() == QEvent::WindowActivate && isVisible()) {
         PlayEventSound(QStringLiteral("msgbox"));
         if (TSpeech *speech = HelpSpeech()) {
             speech->Stop();

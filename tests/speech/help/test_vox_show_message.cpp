@@ -49,6 +49,25 @@ private slots:
         QCOMPARE(bench.player.sounds.size(), 4);
     }
 
+    void closedAtOnceByTheUsualTestIdiom()
+    {
+        // Closed before the window system got round to activating it: nothing is said or
+        // played late, after the box is gone.
+        HelpBench bench;
+        QStringList saidAtClose;
+        QStringList soundsAtClose;
+        QTimer::singleShot(0, [&] {
+            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+            saidAtClose = bench.said();
+            soundsAtClose = bench.player.sounds;
+        });
+        VoxShowMessage(QStringLiteral("Заголовок"), QStringLiteral("Текст"));
+        QVERIFY(!VoxShowMessageForm()->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(bench.said(), saidAtClose);
+        QCOMPARE(bench.player.sounds, soundsAtClose);
+    }
+
     void reusedBoxShowsOnlyTheNewMessage()
     {
         HelpBench bench;
