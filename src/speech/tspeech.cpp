@@ -4,9 +4,10 @@
 #include "speech/default_speech_engines.h"
 #include "speech/speech_filters.h"
 
-#include <QDir>
 #include <QFile>
 #include <QMetaObject>
+
+#include <algorithm>
 
 TSpeech::TSpeech(QObject *parent) : TSpeech(CreateDefaultSpeechEngines(), parent)
 {}
@@ -62,6 +63,11 @@ void TSpeech::enumerate()
             }
         }
     } catch (...) {
+        m_inited = false;
+        m_enabled = false;
+    }
+    // A machine without any speech engine: the voice stays switched off.
+    if (m_modes.isEmpty()) {
         m_inited = false;
         m_enabled = false;
     }
@@ -238,7 +244,8 @@ void TSpeech::SetVolume(quint32 percent)
 {
     if (!m_engineSelected)
         return;
-    const quint32 channel = quint32(quint64(percent) * 65535 / 100) & 0xFFFFu;
+    // Above 100 % the channel value would wrap round to a quiet one; full is the most.
+    const quint32 channel = std::min<quint32>(percent, 100) * 65535 / 100;
     const quint32 stereo = (channel << 16) | channel;
     m_engines[m_modeEngine[m_selected]]->setVolume(stereo);
 }

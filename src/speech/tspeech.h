@@ -59,7 +59,7 @@ public:
     void SetPitch(quint16 pitch);
     quint32 Speed() const;
     void SetSpeed(quint32 speed);
-    // Percent, 0 to 100.
+    // Percent, 0 to 100 (more counts as 100).
     quint32 Volume() const;
     void SetVolume(quint32 percent);
 

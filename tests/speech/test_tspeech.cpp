@@ -159,6 +159,13 @@ private slots:
                  QStringLiteral("msgSENotInited"));
         QCOMPARE(errorOf([&] { broken.SelectEngine(QStringLiteral("x")); }),
                  QStringLiteral("msgSENotInited"));
+
+        TSpeech none(std::vector<std::unique_ptr<ISpeechEngine>>{});
+        QVERIFY(!none.Inited());
+        QVERIFY(!none.Enabled());
+        QVERIFY(none.EngineNames().isEmpty());
+        none.Speak(QStringLiteral("никто не слышит"));
+        none.Stop();
     }
 
     void selectionIgnoresCaseAndKeepsVoiceOnUnknownName()
@@ -208,6 +215,10 @@ private slots:
         voice.speech->SetVolume(50);
         QCOMPARE(voice.speech->Volume(), 49u);
         voice.speech->SetVolume(100);
+        QCOMPARE(voice.speech->Volume(), 100u);
+        // A stored 150 % must not wrap round to a quiet voice.
+        voice.speech->SetVolume(150);
+        QCOMPARE(voice.recording->calls().last().value, 4294967295u);
         QCOMPARE(voice.speech->Volume(), 100u);
     }
 
