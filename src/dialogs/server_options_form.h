@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class TVoxButton;
+class TVoxComboBox;
+class TVoxEdit;
+
+// Edits one record of the server list (server_list_store.h): description, host, port,
+// code page, password and the two dates. Texts come from caption.ini (prefix "SO") at each
+// activation. Modal:
+//
+//     ServerOptionsForm()->ShowAdd();            // a new server
+//     ServerOptionsForm()->ShowChange(name);     // the record of that name
+//
+// Both return true when a record was saved (servers.ini is then written).
+class TServerOptionsForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum class TMode { Add, Change };
+
+    explicit TServerOptionsForm(QWidget *parent = nullptr);
+    ~TServerOptionsForm() override;
+
+    bool ShowAdd();
+    // A name not in the list is reported in the spoken message box and nothing opens.
+    bool ShowChange(const QString &name);
+
+    TMode Mode() const { return m_mode; }
+
+    QLabel *Label1; // description
+    QLabel *Label2; // IRC server
+    QLabel *Label3; // port
+    QLabel *Label4; // code page
+    QLabel *Label5; // password
+    QLabel *Label6; // added
+    QLabel *Label7; // last connect
+    TVoxEdit *DescEdit;
+    TVoxEdit *ServerEdit;
+    TVoxEdit *PortEdit;
+    TVoxComboBox *CodePageBox;
+    TVoxEdit *PasswordEdit;
+    TVoxEdit *AddDateEdit;
+    TVoxEdit *LastConnectEdit;
+    TVoxButton *Button1; // add or change
+    TVoxButton *Button2; // cancel
+    TVoxButton *Button3; // help
+
+    // The first button, or Enter in a field: checks the fields and stores the record.
+    void Button1Click();
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void loadCaptions();
+    void resetCodePages(const QString &chosen);
+
+    TMode m_mode = TMode::Add;
+    int m_slot = 0;
+    bool m_saved = false;
+};
+
+// The current instance (the newest constructed), created on first use.
+TServerOptionsForm *ServerOptionsForm();
