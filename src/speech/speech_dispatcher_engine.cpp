@@ -3,6 +3,7 @@
 #include <libspeechd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -53,6 +54,7 @@ struct TSpeechDispatcherEngine::Connection
         bool isSpeech;
         // Negative when speaking or cancelling failed: the connection is broken.
         std::function<int(SPDConnection *)> run;
+        QString text = QString(); // what a speech command says
     };
     enum class State { Connecting, Connected, Failed };
 
@@ -61,6 +63,7 @@ struct TSpeechDispatcherEngine::Connection
     State state = State::Connecting;
     bool abandoned = false;
     bool quit = false;
+    std::atomic<bool> broken{false};
     std::deque<Command> commands;
     QList<TSpeechMode> modes;
 
@@ -242,12 +245,16 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
                     break;
                 Connection::Command command = std::move(connection->commands.front());
                 connection->commands.pop_front();
-                if (broken)
-                    continue;
                 lock.unlock();
-                if (command.run(spd) < 0) {
+                if (!broken && command.run(spd) < 0) {
                     broken = true;
-                    qWarning("speech-dispatcher stopped answering; this voice is silent now");
+                    connection->broken = true;
+                    qWarning("speech-dispatcher stopped answering; speaking with espeak-ng");
+                }
+                if (broken && command.isSpeech) {
+                    std::lock_guard regLock(reg.mutex);
+                    if (connection->engine)
+                        connection->engine->notifyLostText(command.text);
                 }
                 lock.lock();
             }
@@ -317,6 +324,16 @@ TSpeechDispatcherEngine::~TSpeechDispatcherEngine()
     m_connection->changed.notify_all();
 }
 
+void TSpeechDispatcherEngine::notifyLostText(const QString &text)
+{
+    notifyLost(text);
+}
+
+bool TSpeechDispatcherEngine::broken() const
+{
+    return m_connection->broken;
+}
+
 void TSpeechDispatcherEngine::notifyFromDaemon(bool started)
 {
     if (started)
@@ -358,12 +375,14 @@ bool TSpeechDispatcherEngine::setOutput(TSpeechOutput output, const QString &)
 void TSpeechDispatcherEngine::speak(const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
-    m_connection->post({true, [utf8](SPDConnection *spd) {
+    m_connection->post({true,
+                        [utf8](SPDConnection *spd) {
                             // Priority "message": queued behind what is being said, also
                             // behind the other voice. (With priority "text" the daemon
                             // throws away one client's text when another client speaks.)
                             return spd_say(spd, SPD_MESSAGE, utf8.constData());
-                        }});
+                        },
+                        text});
 }
 
 void TSpeechDispatcherEngine::stop()

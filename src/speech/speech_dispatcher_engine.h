@@ -38,10 +38,12 @@ public:
     quint32 speed() const override { return m_speed; }
     void setVolume(quint32 volume) override;
     quint32 volume() const override { return m_volume; }
+    bool broken() const override;
 
     struct Connection;
-    // Called by the daemon's callback thread.
+    // Called by the daemon's callback thread and the connection's thread.
     void notifyFromDaemon(bool started);
+    void notifyLostText(const QString &text);
 
 private:
     explicit TSpeechDispatcherEngine(std::shared_ptr<Connection> connection);

@@ -81,6 +81,13 @@ public:
     virtual void setRealTime(quint32) {}
     virtual quint32 realTime() const { return 100; }
 
+    // True once the engine can no longer speak (its service went away); the voice then
+    // speaks with its wave file engine in the same language instead.
+    virtual bool broken() const { return false; }
+    // Texts a broken engine could not speak, so that the voice can say them otherwise.
+    // May be called from any thread.
+    void setLostTexts(std::function<void(const QString &)> lost) { m_lost = std::move(lost); }
+
     // Audio start and stop notifications. They may be called from any thread; TSpeech
     // carries them over to its own thread.
     void setNotifications(std::function<void()> started, std::function<void()> stopped)
@@ -100,8 +107,14 @@ protected:
         if (m_stopped)
             m_stopped();
     }
+    void notifyLost(const QString &text) const
+    {
+        if (m_lost)
+            m_lost(text);
+    }
 
 private:
     std::function<void()> m_started;
     std::function<void()> m_stopped;
+    std::function<void(const QString &)> m_lost;
 };

@@ -53,6 +53,10 @@ void TSpeech::enumerate()
                     Qt::QueuedConnection);
             };
             engine->setNotifications([deliver] { deliver(true); }, [deliver] { deliver(false); });
+            engine->setLostTexts([this](const QString &text) {
+                QMetaObject::invokeMethod(
+                    this, [this, text] { speakLostText(text); }, Qt::QueuedConnection);
+            });
             if (!m_fileEngine && engine->canWriteFiles())
                 m_fileEngine = engine;
             for (TSpeechMode &mode : engine->modes()) {
@@ -157,13 +161,22 @@ void TSpeech::probeLimits()
 }
 
 // Wave files are written by an engine that can write them; when the selected mode belongs
-// to one that cannot (speech-dispatcher), that engine speaks the same language instead.
+// to one that cannot (speech-dispatcher), that engine speaks the same language instead. It
+// also takes over when the selected engine broke down.
 ISpeechEngine *TSpeech::engineForOutput()
 {
     ISpeechEngine *engine = m_engines[m_modeEngine[m_selected]].get();
-    if (m_output == soFile && !engine->canWriteFiles())
+    if ((m_output == soFile && !engine->canWriteFiles()) || (engine->broken() && m_fileEngine))
         return m_fileEngine;
     return engine;
+}
+
+// A text the engine took but could not say because its service went away: said by the
+// wave file engine (espeak-ng) instead, which also takes every later text.
+void TSpeech::speakLostText(const QString &text)
+{
+    if (m_fileEngine && m_enabled && m_fileEngine->setOutput(soGeneral, QString()))
+        m_fileEngine->speak(text);
 }
 
 void TSpeech::SetOutput(TSpeechOutput output)

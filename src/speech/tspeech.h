@@ -95,6 +95,7 @@ private:
     void putRussianFirst();
     void probeLimits();
     ISpeechEngine *engineForOutput();
+    void speakLostText(const QString &text);
     void appendTranscript(const QString &line) const;
 
     std::vector<std::unique_ptr<ISpeechEngine>> m_engines;

@@ -44,6 +44,18 @@ private:
         return speech;
     }
 
+    void stopDaemon()
+    {
+        // Read only now: the daemon writes the file in steps while it starts.
+        QFile file(m_pidFile);
+        const pid_t pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+        if (pid > 0) {
+            ::kill(pid, SIGTERM);
+            if (!QTest::qWaitFor([pid] { return ::kill(pid, 0) != 0; }, 5000))
+                qWarning("speech-dispatcher %d still running; it ends itself in 30 s", pid);
+        }
+    }
+
 private slots:
     void initTestCase()
     {
@@ -87,18 +99,6 @@ private slots:
             QSKIP("speech-dispatcher started but opened no socket");
         m_pidFile = pidFile;
         m_address = "unix_socket:" + socket.toUtf8();
-    }
-
-    void cleanupTestCase()
-    {
-        // Read only now: the daemon writes the file in steps while it starts.
-        QFile file(m_pidFile);
-        const pid_t pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            if (!QTest::qWaitFor([pid] { return ::kill(pid, 0) != 0; }, 5000))
-                qWarning("speech-dispatcher %d still running; it ends itself in 30 s", pid);
-        }
     }
 
     void voicesListedOncePerVoice()
@@ -194,6 +194,31 @@ private slots:
         QVERIFY2(starts < 8, qPrintable(QString::number(starts)));
         QCOMPARE(stops, starts);
     }
+
+    void daemonGoneMidSessionHandsOverToEspeak()
+    {
+        // Runs last: it ends the daemon. The voice then speaks with espeak-ng, including
+        // the texts the daemon took but never said.
+        std::vector<std::unique_ptr<ISpeechEngine>> engines;
+        engines.push_back(TSpeechDispatcherEngine::connect(m_address, 10000));
+        QVERIFY(engines.back());
+        engines.push_back(std::make_unique<TEspeakEngine>());
+        TSpeech speech(std::move(engines));
+        speech.SelectEngine(QStringLiteral("speech-dispatcher espeak-ng: Russian"));
+        int stops = 0;
+        speech.OnStop = [&](TSpeech *) { ++stops; };
+        speech.Speak(QStringLiteral("Раз."));
+        QTRY_COMPARE_WITH_TIMEOUT(stops, 1, 20000);
+        stopDaemon();
+        QTest::ignoreMessage(QtWarningMsg,
+                             "speech-dispatcher stopped answering; speaking with espeak-ng");
+        speech.Speak(QStringLiteral("Два."));
+        QTRY_COMPARE_WITH_TIMEOUT(stops, 2, 20000);
+        speech.Speak(QStringLiteral("Три."));
+        QTRY_COMPARE_WITH_TIMEOUT(stops, 3, 20000);
+    }
+
+    void cleanupTestCase() { stopDaemon(); }
 };
 
 QTEST_GUILESS_MAIN(TestSpeechDispatcher)
