@@ -19,8 +19,8 @@ const QString EnginePrefix = QStringLiteral("speech-dispatcher");
 // Modules whose voices are not worth offering: the dummy module only plays a recording
 // saying that speech does not work.
 const QByteArray SkippedModule = QByteArrayLiteral("dummy");
-// speech-dispatcher lists every voice variant (thousands for espeak-ng); a module that
-// names no base voices is cut at this many.
+// speech-dispatcher lists every voice variant (thousands for espeak-ng); no module offers
+// more than this many entries.
 constexpr int MaxVoicesPerModule = 200;
 
 struct AddressState
@@ -132,6 +132,11 @@ void freeAddress(SPDConnectionAddress *address)
     free(address);
 }
 
+bool isBaseVoice(const SPDVoice *voice)
+{
+    return !voice->variant || !*voice->variant || qstrcmp(voice->variant, "none") == 0;
+}
+
 // One entry per voice: the base voices (variant "none") of every module.
 QList<TSpeechMode> listModes(SPDConnection *spd)
 {
@@ -142,14 +147,15 @@ QList<TSpeechMode> listModes(SPDConnection *spd)
         if (module == SkippedModule || spd_set_output_module(spd, module.constData()) != 0)
             continue;
         SPDVoice **voices = spd_list_synthesis_voices(spd);
+        // Base voices only (variant "none"); a module that marks none as such offers its
+        // first voices as listed.
+        bool anyBase = false;
+        for (int v = 0; voices && voices[v]; ++v)
+            anyBase = anyBase || isBaseVoice(voices[v]);
         QList<TSpeechMode> moduleModes;
-        for (int v = 0; voices && voices[v]; ++v) {
+        for (int v = 0; voices && voices[v] && moduleModes.size() < MaxVoicesPerModule; ++v) {
             const SPDVoice *voice = voices[v];
-            if (!voice->name)
-                continue;
-            const QByteArray variant = voice->variant ? voice->variant : "";
-            const bool baseVoice = variant.isEmpty() || variant == "none";
-            if (!baseVoice || moduleModes.size() >= MaxVoicesPerModule)
+            if (!voice->name || (anyBase && !isBaseVoice(voice)))
                 continue;
             TSpeechMode mode;
             const QString name = QString::fromUtf8(voice->name);
@@ -163,7 +169,7 @@ QList<TSpeechMode> listModes(SPDConnection *spd)
             mode.info.ModeID = EnginePrefix + u':' + mode.key;
             mode.info.EngineID = EnginePrefix;
             mode.info.Speaker = name;
-            mode.info.Style = QString::fromUtf8(variant);
+            mode.info.Style = QString::fromUtf8(voice->variant ? voice->variant : "");
             moduleModes.append(mode);
         }
         free_spd_voices(voices);
