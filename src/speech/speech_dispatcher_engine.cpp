@@ -1,5 +1,7 @@
 #include "speech/speech_dispatcher_engine.h"
 
+#include "speech/ssip_voice_list.h"
+
 #include <libspeechd.h>
 
 #include <algorithm>
@@ -132,50 +134,87 @@ void freeAddress(SPDConnectionAddress *address)
     free(address);
 }
 
-bool isBaseVoice(const SPDVoice *voice)
+bool isBaseVoice(const TSsipVoice &voice)
 {
-    return !voice->variant || !*voice->variant || qstrcmp(voice->variant, "none") == 0;
+    return voice.variant.isEmpty() || voice.variant == "none";
 }
 
-// One entry per voice: the base voices (variant "none") of every module.
-QList<TSpeechMode> listModes(SPDConnection *spd)
+// The address libspeechd connects to when given none, in our "method:where" form.
+QByteArray defaultAddress()
 {
-    QList<TSpeechMode> result;
+    char *error = nullptr;
+    SPDConnectionAddress *address = spd_get_default_address(&error);
+    free(error);
+    QByteArray result;
+    if (address && address->method == SPD_METHOD_UNIX_SOCKET && address->unix_socket_name)
+        result = QByteArray("unix_socket:") + address->unix_socket_name;
+    else if (address && address->method == SPD_METHOD_INET_SOCKET && address->inet_socket_host)
+        result = QByteArray("inet_socket:") + address->inet_socket_host + ':' +
+                 QByteArray::number(address->inet_socket_port);
+    if (address)
+        SPDConnectionAddress__free(address);
+    return result;
+}
+
+// Through libspeechd: slow for long lists, used only when our own request failed.
+QList<TSsipVoice> listVoicesThroughLibrary(SPDConnection *spd)
+{
+    QList<TSsipVoice> result;
     char **modules = spd_list_modules(spd);
     for (int m = 0; modules && modules[m]; ++m) {
         const QByteArray module = modules[m];
         if (module == SkippedModule || spd_set_output_module(spd, module.constData()) != 0)
             continue;
         SPDVoice **voices = spd_list_synthesis_voices(spd);
-        // Base voices only (variant "none"); a module that marks none as such offers its
-        // first voices as listed.
+        for (int v = 0; voices && voices[v]; ++v) {
+            if (voices[v]->name)
+                result.append({module, voices[v]->name, voices[v]->language, voices[v]->variant});
+        }
+        free_spd_voices(voices);
+    }
+    free_spd_modules(modules);
+    return result;
+}
+
+// One entry per voice: the base voices (variant "none") of every module; a module that
+// marks none as such offers its first voices as listed.
+QList<TSpeechMode> listModes(SPDConnection *spd, const QByteArray &address)
+{
+    QList<TSsipVoice> voices;
+    if (!ListSsipVoices(address.isEmpty() ? defaultAddress() : address, SkippedModule, 10000,
+                        &voices))
+        voices = listVoicesThroughLibrary(spd);
+
+    QList<TSpeechMode> result;
+    for (qsizetype first = 0; first < voices.size();) {
+        const QByteArray module = voices[first].module;
+        qsizetype end = first;
         bool anyBase = false;
-        for (int v = 0; voices && voices[v]; ++v)
-            anyBase = anyBase || isBaseVoice(voices[v]);
-        QList<TSpeechMode> moduleModes;
-        for (int v = 0; voices && voices[v] && moduleModes.size() < MaxVoicesPerModule; ++v) {
-            const SPDVoice *voice = voices[v];
-            if (!voice->name || (anyBase && !isBaseVoice(voice)))
+        for (; end < voices.size() && voices[end].module == module; ++end)
+            anyBase = anyBase || isBaseVoice(voices[end]);
+        int taken = 0;
+        for (qsizetype v = first; v < end && taken < MaxVoicesPerModule; ++v) {
+            const TSsipVoice &voice = voices[v];
+            if (anyBase && !isBaseVoice(voice))
                 continue;
             TSpeechMode mode;
-            const QString name = QString::fromUtf8(voice->name);
-            mode.name =
-                QStringLiteral("%1 %2: %3").arg(EnginePrefix, QString::fromUtf8(module), name);
-            mode.key = QString::fromUtf8(module) + u'\t' + name;
-            mode.language = QString::fromUtf8(voice->language ? voice->language : "");
+            const QString moduleName = QString::fromUtf8(module);
+            const QString name = QString::fromUtf8(voice.name);
+            mode.name = QStringLiteral("%1 %2: %3").arg(EnginePrefix, moduleName, name);
+            mode.key = moduleName + u'\t' + name;
+            mode.language = QString::fromUtf8(voice.language);
             mode.info.Dialect = mode.language;
-            mode.info.MfgName = QString::fromUtf8(module);
+            mode.info.MfgName = moduleName;
             mode.info.ProductName = EnginePrefix;
             mode.info.ModeID = EnginePrefix + u':' + mode.key;
             mode.info.EngineID = EnginePrefix;
             mode.info.Speaker = name;
-            mode.info.Style = QString::fromUtf8(voice->variant ? voice->variant : "");
-            moduleModes.append(mode);
+            mode.info.Style = QString::fromUtf8(voice.variant);
+            result.append(mode);
+            ++taken;
         }
-        free_spd_voices(voices);
-        result += moduleModes;
+        first = end;
     }
-    free_spd_modules(modules);
     return result;
 }
 
@@ -231,7 +270,7 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
             reg.clients[size_t(clientId)] = connection.get();
     }
     if (!listed) {
-        QList<TSpeechMode> modes = listModes(spd);
+        QList<TSpeechMode> modes = listModes(spd, address);
         std::lock_guard lock(reg.mutex);
         reg.addresses[key].listed = true;
         reg.addresses[key].modes = modes;

@@ -120,6 +120,18 @@ private slots:
         QCOMPARE(speech->Speed(), 100u);
     }
 
+    void defaultVoiceUsesTheUsersDaemon()
+    {
+        // As the program starts: no address given, libspeechd's default from the
+        // environment, both engines listed, Russian first.
+        qputenv("SPEECHD_ADDRESS", m_address);
+        TSpeech speech;
+        qunsetenv("SPEECHD_ADDRESS");
+        QCOMPARE(speech.EngineNames().value(0),
+                 QStringLiteral("speech-dispatcher espeak-ng: Russian"));
+        QVERIFY(speech.EngineNames().contains(QStringLiteral("espeak-ng Russian (ru)")));
+    }
+
     void waveFilesWrittenByEspeakInTheVoicesLanguage()
     {
         // As the program builds a voice: speech-dispatcher first, espeak-ng second.
