@@ -33,6 +33,7 @@ void TVoxComboBox::showEvent(QShowEvent *event)
 void TVoxComboBox::focusInEvent(QFocusEvent *event)
 {
     QComboBox::focusInEvent(event);
+    m_voice.forgetKeys();
     labelParts();
     // Closing the drop-down gives the focus back; the item was heard while choosing.
     if (!AnnouncesFocus(this, event))
@@ -41,8 +42,18 @@ void TVoxComboBox::focusInEvent(QFocusEvent *event)
     Announce(SpeechName() + currentText());
 }
 
+void TVoxComboBox::keyPressEvent(QKeyEvent *event)
+{
+    m_voice.keyWentDown(event);
+    QComboBox::keyPressEvent(event);
+}
+
 void TVoxComboBox::keyReleaseEvent(QKeyEvent *event)
 {
+    if (!m_voice.keyWentUp(event)) {
+        QComboBox::keyReleaseEvent(event);
+        return;
+    }
     const int key = event->key();
     const bool arrow =
         key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;

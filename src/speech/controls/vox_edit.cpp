@@ -25,6 +25,7 @@ void TVoxEdit::setIniFileName(const QString &fileName)
 void TVoxEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
+    m_voice.forgetKeys();
     if (AnnouncesFocus(this, event))
         m_textSpeech.focusIn(caretText());
 }
@@ -32,6 +33,7 @@ void TVoxEdit::focusInEvent(QFocusEvent *event)
 void TVoxEdit::keyPressEvent(QKeyEvent *event)
 {
     const StringCaretText state = caretText();
+    m_voice.keyWentDown(event);
     m_textSpeech.keyDown(event, state);
     m_textSpeech.characterTyped(event, state, m_speakMode);
     QLineEdit::keyPressEvent(event);
@@ -39,7 +41,8 @@ void TVoxEdit::keyPressEvent(QKeyEvent *event)
 
 void TVoxEdit::keyReleaseEvent(QKeyEvent *event)
 {
-    m_textSpeech.keyUp(event, caretText());
+    if (m_voice.keyWentUp(event))
+        m_textSpeech.keyUp(event, caretText());
     QLineEdit::keyReleaseEvent(event);
 }
 

@@ -21,6 +21,7 @@ TVoxListBox::TVoxListBox(QWidget *parent)
 void TVoxListBox::focusInEvent(QFocusEvent *event)
 {
     QListWidget::focusInEvent(event);
+    m_voice.forgetKeys();
     if (!AnnouncesFocus(this, event))
         return;
     SelectCurrentWhenNoneSelected(this);
@@ -31,8 +32,18 @@ void TVoxListBox::focusInEvent(QFocusEvent *event)
         Announce(SpeechName());
 }
 
+void TVoxListBox::keyPressEvent(QKeyEvent *event)
+{
+    m_voice.keyWentDown(event);
+    QListWidget::keyPressEvent(event);
+}
+
 void TVoxListBox::keyReleaseEvent(QKeyEvent *event)
 {
+    if (!m_voice.keyWentUp(event)) {
+        QListWidget::keyReleaseEvent(event);
+        return;
+    }
     const int key = event->key();
     if (key == Qt::Key_Home || key == Qt::Key_End || isArrow(key))
         m_voice.stop();

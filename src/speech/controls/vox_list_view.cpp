@@ -3,6 +3,7 @@
 #include "speech/controls/vox_selection.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 TVoxListView::TVoxListView(QWidget *parent)
@@ -14,6 +15,7 @@ TVoxListView::TVoxListView(QWidget *parent)
 void TVoxListView::focusInEvent(QFocusEvent *event)
 {
     QTreeWidget::focusInEvent(event);
+    m_voice.forgetKeys();
     if (!AnnouncesFocus(this, event))
         return;
     SelectCurrentWhenNoneSelected(this);
@@ -21,8 +23,18 @@ void TVoxListView::focusInEvent(QFocusEvent *event)
     Announce(nameAndSelection());
 }
 
+void TVoxListView::keyPressEvent(QKeyEvent *event)
+{
+    m_voice.keyWentDown(event);
+    QTreeWidget::keyPressEvent(event);
+}
+
 void TVoxListView::keyReleaseEvent(QKeyEvent *event)
 {
+    if (!m_voice.keyWentUp(event)) {
+        QTreeWidget::keyReleaseEvent(event);
+        return;
+    }
     Announce(nameAndSelection());
     QTreeWidget::keyReleaseEvent(event);
 }

@@ -13,6 +13,7 @@ TVoxMemo::TVoxMemo(QWidget *parent)
 void TVoxMemo::focusInEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusInEvent(event);
+    m_voice.forgetKeys();
     if (AnnouncesFocus(this, event))
         m_textSpeech.focusIn(caretText());
 }
@@ -20,6 +21,7 @@ void TVoxMemo::focusInEvent(QFocusEvent *event)
 void TVoxMemo::keyPressEvent(QKeyEvent *event)
 {
     const DocumentCaretText state = caretText();
+    m_voice.keyWentDown(event);
     m_textSpeech.keyDown(event, state);
     m_textSpeech.characterTyped(event, state, true);
     QPlainTextEdit::keyPressEvent(event);
@@ -27,7 +29,8 @@ void TVoxMemo::keyPressEvent(QKeyEvent *event)
 
 void TVoxMemo::keyReleaseEvent(QKeyEvent *event)
 {
-    m_textSpeech.keyUp(event, caretText());
+    if (m_voice.keyWentUp(event))
+        m_textSpeech.keyUp(event, caretText());
     QPlainTextEdit::keyReleaseEvent(event);
 }
 

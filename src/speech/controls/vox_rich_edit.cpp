@@ -13,6 +13,7 @@ TVoxRichEdit::TVoxRichEdit(QWidget *parent)
 void TVoxRichEdit::focusInEvent(QFocusEvent *event)
 {
     QTextEdit::focusInEvent(event);
+    m_voice.forgetKeys();
     if (AnnouncesFocus(this, event))
         m_textSpeech.focusIn(caretText());
 }
@@ -20,6 +21,7 @@ void TVoxRichEdit::focusInEvent(QFocusEvent *event)
 void TVoxRichEdit::keyPressEvent(QKeyEvent *event)
 {
     const DocumentCaretText state = caretText();
+    m_voice.keyWentDown(event);
     m_textSpeech.keyDown(event, state);
     m_textSpeech.characterTyped(event, state, true);
     QTextEdit::keyPressEvent(event);
@@ -27,7 +29,8 @@ void TVoxRichEdit::keyPressEvent(QKeyEvent *event)
 
 void TVoxRichEdit::keyReleaseEvent(QKeyEvent *event)
 {
-    m_textSpeech.keyUp(event, caretText());
+    if (m_voice.keyWentUp(event))
+        m_textSpeech.keyUp(event, caretText());
     QTextEdit::keyReleaseEvent(event);
 }
 

@@ -4,6 +4,7 @@
 #include "speech/controls/vox_text_speech.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 TVoxTreeView::TVoxTreeView(QWidget *parent)
@@ -15,6 +16,7 @@ TVoxTreeView::TVoxTreeView(QWidget *parent)
 void TVoxTreeView::focusInEvent(QFocusEvent *event)
 {
     QTreeWidget::focusInEvent(event);
+    m_voice.forgetKeys();
     if (!AnnouncesFocus(this, event))
         return;
     SelectCurrentWhenNoneSelected(this);
@@ -25,8 +27,18 @@ void TVoxTreeView::focusInEvent(QFocusEvent *event)
         Announce(SpeechName());
 }
 
+void TVoxTreeView::keyPressEvent(QKeyEvent *event)
+{
+    m_voice.keyWentDown(event);
+    QTreeWidget::keyPressEvent(event);
+}
+
 void TVoxTreeView::keyReleaseEvent(QKeyEvent *event)
 {
+    if (!m_voice.keyWentUp(event)) {
+        QTreeWidget::keyReleaseEvent(event);
+        return;
+    }
     if (const QTreeWidgetItem *node = SelectedTreeItem(this))
         Announce(node->text(0));
     else

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QWidget>
 
 VoxVoice::VoxVoice(QWidget *widget, QString defaultName, Interrupt interrupt,
@@ -45,6 +46,17 @@ void VoxVoice::stop() const
 {
     if (m_speech)
         m_speech->Stop();
+}
+
+void VoxVoice::keyWentDown(const QKeyEvent *event)
+{
+    if (!m_keysDown.contains(event->key()))
+        m_keysDown.append(event->key());
+}
+
+bool VoxVoice::keyWentUp(const QKeyEvent *event)
+{
+    return m_keysDown.removeAll(event->key()) > 0;
 }
 
 void VoxVoice::refreshAccessibleName()

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 
 class QFocusEvent;
+class QKeyEvent;
 class QWidget;
 class TSpeech;
 
@@ -39,6 +41,14 @@ public:
     void announce(const QString &text) const;
     void stop() const;
 
+    // Key releases are spoken only for keys that went down in this control: the release of
+    // the Tab that brought the focus here belongs to the control it came from, and would
+    // otherwise cut the control's own announcement.
+    void keyWentDown(const QKeyEvent *event);
+    // True once for each key that went down here; forgets it.
+    bool keyWentUp(const QKeyEvent *event);
+    void forgetKeys() { m_keysDown.clear(); }
+
     // Buttons and check boxes call this when their caption changes.
     void refreshAccessibleName();
 
@@ -50,6 +60,7 @@ private:
     bool m_nameAssigned = false;
     Interrupt m_interrupt;
     AccessibleName m_accessible;
+    QList<int> m_keysDown;
 };
 
 // Whether a focus-in event means the control really took the keyboard focus and should

@@ -95,15 +95,12 @@ bool THelpForm::eventFilter(QObject *watched, QEvent *event)
     const auto *key = static_cast<QKeyEvent *>(event);
     const bool press = event->type() == QEvent::KeyPress;
 
+    // Enter belongs to the viewer, not to the tree: its release must not make the tree
+    // announce the node over the topic that has just started.
     if (watched == VoxTreeView1 && isEnter(key)) {
-        if (!press) {
-            const bool quiet = m_quietTreeRelease;
-            m_quietTreeRelease = false;
-            return quiet;
-        }
-        if (const QTreeWidgetItem *node = SelectedTreeItem(VoxTreeView1)) {
-            m_quietTreeRelease = true;
-            SetHelp(node->text(0));
+        if (press) {
+            if (const QTreeWidgetItem *node = SelectedTreeItem(VoxTreeView1))
+                SetHelp(node->text(0));
         }
         return true;
     }

@@ -30,7 +30,4 @@ protected:
 
 private:
     QSplitter *m_splitter;
-    // Set when Enter on the tree opened a topic: the tree's announcement on the key's
-    // release would cut the topic being read, so that one release stays quiet.
-    bool m_quietTreeRelease = false;
 };

@@ -200,6 +200,25 @@ private slots:
                  QStringList({Stop, QStringLiteral("CheckBox Показывать время"), "CheckBox -1"}));
     }
 
+    void tabIntoAListIsAnnouncedOnce()
+    {
+        Bench bench;
+        QVERIFY(bench.activate());
+        new QTreeWidgetItem(bench.list, {"anna"});
+        new QTreeWidgetItem(bench.tree, {"Status"});
+        bench.focus(bench.box);
+        bench.forget();
+        // The release of Tab reaches the list that took the focus; it is not the list's key.
+        QTest::keyPress(bench.box, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), bench.list);
+        QTest::keyRelease(bench.list, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(bench.said(), QStringList({Stop, "List View anna"}));
+        bench.forget();
+        QTest::keyPress(bench.list, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyRelease(bench.tree, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(bench.said(), QStringList({Stop, Stop, "Tree View Status"}));
+    }
+
     void everyFocusableControlIsLabelled()
     {
         Bench bench;

@@ -275,13 +275,30 @@ private slots:
         QCOMPARE(TVoxEdit::SavedCaretPosition(), 8);
         QCOMPARE(TVoxMemo::SavedCaretPosition(), 9);
 
-        // The release in the first edit reads the word at the caret recorded by the second:
-        // the position belongs to the class, not to the field.
+        // Right goes down in the first edit, then a key in the second one records its caret:
+        // the release in the first edit reads the word at that caret, since the position
+        // belongs to the class, not to the field.
         bench.focus(bench.edit);
         placeCaret(bench, bench.edit, 2);
+        QTest::keyPress(bench.edit, Qt::Key_Right, Qt::ControlModifier);
         QTest::keyClick(bench.edit2, Qt::Key_Control);
         QTest::keyRelease(bench.edit, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(bench.said(), QStringList({Stop, "world"}));
+    }
+
+    void releaseOfAKeyPressedElsewhereIsQuiet()
+    {
+        // Shift+Tab goes down in one control and comes up in the next: only the focus speaks.
+        Bench bench;
+        QVERIFY(bench.activate());
+        bench.edit->setText(QStringLiteral("abc"));
+        bench.focus(bench.edit2);
+        bench.forget();
+        QTest::keyPress(bench.edit2, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), bench.edit);
+        QTest::keyRelease(bench.edit, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyRelease(bench.edit, Qt::Key_Left);
+        QCOMPARE(bench.said(), QStringList({Stop, QStringLiteral("Ник abc")}));
     }
 
     void longTextsKeepTheirCaret()
