@@ -48,6 +48,10 @@ void TMenuAnnouncer::MenuMessage(QAction *action, QWidget *where)
 {
     if (!action || !m_menuBar)
         return;
+    // Qt repeats a sub-menu's highlight in every menu above it; the menu that holds the
+    // entry speaks for it.
+    if (where && !where->actions().contains(action))
+        return;
     m_inMenu = true;
     if (action->menu())
         attach(action->menu());
