@@ -11,8 +11,30 @@
 #include <QTimer>
 
 namespace {
+
 const char AttachedProperty[] = "talvinMenuAnnounced";
+const char SystemMenuProperty[] = "talvinSystemMenu";
+
+// The standard entries of a window's system menu, by their untranslated captions.
+QString systemMenuWord(const QAction *action)
+{
+    static const QList<QPair<QString, QString>> words = {
+        {QStringLiteral("Restore"), QStringLiteral("востановить")},
+        {QStringLiteral("Move"), QStringLiteral("переместить")},
+        {QStringLiteral("Size"), QStringLiteral("размер")},
+        {QStringLiteral("Minimize"), QStringLiteral("свернуть")},
+        {QStringLiteral("Maximize"), QStringLiteral("развернуть")},
+        {QStringLiteral("Close"), QStringLiteral("закрыть")},
+    };
+    const QString caption = CaptionForSpeech(action->text());
+    for (const auto &[english, word] : words) {
+        if (caption.compare(english, Qt::CaseInsensitive) == 0)
+            return word;
+    }
+    return caption;
 }
+
+} // namespace
 
 TMenuAnnouncer::TMenuAnnouncer(QMenuBar *menuBar, TSpeech *speech, QObject *parent)
     : QObject(parent), m_menuBar(menuBar), m_speech(speech)
@@ -44,6 +66,16 @@ void TMenuAnnouncer::attach(QMenu *menu)
     }
 }
 
+void TMenuAnnouncer::AttachSystemMenu(QMenu *systemMenu)
+{
+    if (!systemMenu || systemMenu->property(SystemMenuProperty).toBool())
+        return;
+    systemMenu->setProperty(SystemMenuProperty, true);
+    attach(systemMenu);
+    connect(systemMenu, &QMenu::aboutToShow, this,
+            [this] { say(QStringLiteral("Системное меню")); });
+}
+
 void TMenuAnnouncer::MenuMessage(QAction *action, QWidget *where)
 {
     if (!action || !m_menuBar)
@@ -55,6 +87,10 @@ void TMenuAnnouncer::MenuMessage(QAction *action, QWidget *where)
     m_inMenu = true;
     if (action->menu())
         attach(action->menu());
+    if (where && where->property(SystemMenuProperty).toBool()) {
+        say(systemMenuWord(action));
+        return;
+    }
     if (where == m_menuBar) {
         SayMainMenu(int(m_menuBar->actions().indexOf(action)), -1);
         return;

@@ -27,6 +27,11 @@ class TMenuAnnouncer : public QObject
 public:
     TMenuAnnouncer(QMenuBar *menuBar, TSpeech *speech, QObject *parent = nullptr);
 
+    // Announces a window's system menu (QMdiSubWindow::systemMenu()): "Системное меню" when
+    // it opens, its standard entries as "востановить", "переместить", "размер", "свернуть",
+    // "развернуть", "закрыть", anything else by caption, and the leaving as for the bar.
+    void AttachSystemMenu(QMenu *systemMenu);
+
     // A highlighted entry: on the bar its caption; in a menu the item's caption.
     void MenuMessage(QAction *action, QWidget *where);
     // Says top-level menu i, or its item j when j >= 0; nothing for i < 0 or positions

@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -173,6 +175,48 @@ private slots:
         QCOMPARE(said.mid(said.lastIndexOf(Left) - 1),
                  QStringList({Stop, Left, Stop, "Подключение"}));
         QCOMPARE(said.count(Left), 1);
+    }
+
+    void childWindowSystemMenu()
+    {
+        MenuBench b;
+        auto *area = new QMdiArea;
+        b.window.setCentralWidget(area);
+        QMdiSubWindow *child = area->addSubWindow(new QLineEdit);
+        child->setWindowTitle(QStringLiteral("Статус"));
+        child->show();
+        b.announcer->AttachSystemMenu(child->systemMenu());
+        b.said();
+        child->showSystemMenu();
+        QCoreApplication::processEvents();
+        QStringList heard = b.said();
+        QCOMPARE(heard.mid(0, 2), QStringList({Stop, "Системное меню"}));
+        QStringList words;
+        for (int i = 0; i < 8; ++i) {
+            b.key(Qt::Key_Down);
+            words += b.said();
+        }
+        for (const char *word : {"переместить", "размер", "свернуть", "развернуть", "закрыть"})
+            QVERIFY2(words.contains(QString::fromUtf8(word)), qPrintable(words.join(u',')));
+        b.key(Qt::Key_Escape);
+        QCOMPARE(b.said(), QStringList({Stop, Left}));
+    }
+
+    // Alt alone puts the bar in keyboard mode, as on other desktops.
+    void altAloneWalksTheBar()
+    {
+        MenuBench b;
+        QVERIFY(b.active);
+        b.key(Qt::Key_Alt);
+        QCOMPARE(b.said(), QStringList({Stop, "Сервер"}));
+        b.key(Qt::Key_Right);
+        QCOMPARE(b.said(), QStringList({Stop, "Команды"}));
+        b.key(Qt::Key_Down);
+        QCOMPARE(b.said(), QStringList({Stop, "Войти"}));
+        b.key(Qt::Key_Escape);
+        b.said();
+        b.key(Qt::Key_Escape);
+        QCOMPARE(b.said(), QStringList({Stop, Left}));
     }
 
     void sayMainMenuByPosition()
