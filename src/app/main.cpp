@@ -1,19 +1,22 @@
-#include "config/config_files.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QMainWindow>
+#include "app/main_window.h"
+#include "app/talvin_application.h"
+#include "config/event_sound.h"
+#include "config/sound_effect_player.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    TalvinApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvin"));
-    // Everything the program reads and writes lives under the directory it was started from.
-    SetProgramDir(QDir::currentPath());
-
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Talvin v1.7.0 beta"));
-    window.resize(800, 600);
+    // The program reads no arguments: everything lives under the directory it was started
+    // from, which the main window records as it is created.
+    SoundEffectPlayer sounds;
+    SetEventSoundPlayer(&sounds);
+    TForm1 window;
+    window.QuitOnClose = true;
+    window.CreateApplicationWindows();
+    app.CloseOnTermination(&window);
     window.show();
-    return app.exec();
+    const int result = app.exec();
+    SetEventSoundPlayer(nullptr);
+    return result;
 }

@@ -1,0 +1,161 @@
+// Starting and ending the connection to the IRC server, and showing its state.
+#include "app/codepage.h"
+#include "app/connect_attempt.h"
+#include "app/main_window.h"
+#include "app/status_window.h"
+#include "app/talvin_application.h"
+#include "config/config_files.h"
+#include "config/event_sound.h"
+#include "irc/socket_handler.h"
+#include "speech/help/help.h"
+#include "speech/tspeech.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+
+void TForm1::ConnectAction()
+{
+    A_ConnectExecute();
+}
+
+void TForm1::A_ConnectExecute()
+{
+    if (m_attempt) {
+        // A second press while the system is still resolving or connecting gives up.
+        m_attempt->Cancel();
+        delete m_attempt;
+        SetStatusText(QStringLiteral("Connect cancelled."));
+        AddToStatus(QStringLiteral("Connect cancelled."));
+        Speech1->Speak(QStringLiteral("Подключение отменено."));
+        return;
+    }
+    if (IRC->Connected())
+        DoDisconnect();
+    else
+        DoConnect();
+}
+
+void TForm1::DoConnect()
+{
+    if (IRC->Connected() || m_attempt)
+        return;
+    // Every setting is read (and converted) before anything goes to the network: a port
+    // or user mode that is not a number stops the attempt here, through the error hook.
+    const QString host = GetConnectValue(QStringLiteral("Server"));
+    const int port = ConfigToInt(GetConnectValue(QStringLiteral("Port")));
+    const QByteArray userName = EncodeEngineText(GetUserValue(QStringLiteral("UserName")));
+    const QByteArray userInfo = EncodeEngineText(GetUserValue(QStringLiteral("EMail")));
+    const QByteArray nick = EncodeEngineText(GetUserValue(QStringLiteral("Nick")));
+    const QByteArray altNick = EncodeEngineText(GetUserValue(QStringLiteral("AlterNick")));
+    const bool invisible = ConfigToBool(GetUserValue(QStringLiteral("Invisible")));
+    IRC->Host = host;
+    IRC->Port = port;
+    // A blank identity field (a fresh install before the wizard has run) keeps the value the
+    // engine has: a NICK or USER line without its name is refused by every server.
+    if (!userName.trimmed().isEmpty())
+        IRC->Username = userName;
+    IRC->Replies.UserInfo = userInfo;
+    if (!nick.trimmed().isEmpty())
+        IRC->SetNick(nick);
+    if (!altNick.trimmed().isEmpty())
+        IRC->AltNick = altNick;
+    IRC->SetUserMode(invisible ? TIrcUserModes(umInvisible) : TIrcUserModes(0));
+
+    auto failed = [this, host] {
+        VoxShowMessage(QStringLiteral("IRC"),
+                       GetCaption(QStringLiteral("connection_faild")) + QLatin1Char(' ') + host);
+    };
+    // The name lookup and the TCP connect run on a worker so that keys, speech and the
+    // clock keep working; the engine then takes the connected socket and registers.
+    auto *attempt = new TConnectAttempt(host, port, IRC->BoundIP, IRC->BoundPort, this);
+    m_attempt = attempt;
+    attempt->OnStatus = [this](TConnectionStatus, const QString &text) { SetStatusText(text); };
+    attempt->OnConnected = [this, attempt, failed](std::shared_ptr<TSocketHandler> handler) {
+        attempt->deleteLater();
+        m_attempt = nullptr;
+        RunGuarded([&] {
+            try {
+                IRC->AdoptSocket(std::move(handler));
+                IRC->Connect();
+            } catch (const std::exception &) {
+                failed();
+            }
+        });
+    };
+    attempt->OnFailed = [this, attempt, failed](const QString &message) {
+        attempt->deleteLater();
+        m_attempt = nullptr;
+        SetStatusText(message);
+        RunGuarded(failed);
+    };
+    attempt->Start();
+}
+
+void TForm1::DoDisconnect()
+{
+    if (m_disconnecting)
+        return;
+    m_disconnecting = true;
+    struct TReset
+    {
+        bool &flag;
+        ~TReset() { flag = false; }
+    } reset{m_disconnecting};
+
+    RunGuarded([this] { IRC->Quit(QByteArray()); });
+    // The server answers QUIT by closing the link; the close notification arrives through
+    // the event loop. A server that never closes must not hang the program: after the
+    // wait the connection is closed from this side.
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!IRC->Connected() || clock.elapsed() >= DisconnectWaitMs)
+            loop.quit();
+    });
+    if (IRC->Connected()) {
+        poll.start();
+        loop.exec();
+    }
+    if (IRC->Connected())
+        RunGuarded([this] { IRC->Disconnect(true); });
+}
+
+void TForm1::SetConnectButtonLook(bool connected)
+{
+    m_connectedLook = connected;
+    ToolButton1->setIcon(
+        style()->standardIcon(connected ? QStyle::SP_DialogNoButton : QStyle::SP_DialogYesButton));
+    ToolButton1->setChecked(connected);
+    ToolButton1->setToolTip(connected ? QStringLiteral("Disconnect with IRC Server")
+                                      : QStringLiteral("Connect to IRC Server"));
+    ToolButton1->setAccessibleDescription(ToolButton1->toolTip());
+}
+
+QString TForm1::HostText() const
+{
+    return IRC->Host;
+}
+
+void TForm1::Connect()
+{
+    PlayEventSound(QStringLiteral("connect"));
+    AddToStatus(GetCaption(QStringLiteral("CONNECT")) + HostText());
+    SetConnectButtonLook(true);
+    setWindowTitle(QStringLiteral("Talvin [") + HostText() + QLatin1Char(':') +
+                   QString::number(IRC->Port) + QLatin1Char(']'));
+}
+
+void TForm1::Disconnect()
+{
+    PlayEventSound(QStringLiteral("Disconnect"));
+    const QString text = QStringLiteral("DISCONNECT ") + HostText();
+    AddToStatus(text);
+    SetAllChannelEvent(text);
+    SetConnectButtonLook(false);
+}

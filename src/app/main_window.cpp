@@ -1,0 +1,692 @@
+#include "app/main_window.h"
+
+#include "app/codepage.h"
+#include "app/connect_attempt.h"
+#include "app/status_window.h"
+#include "app/talvin_application.h"
+#include "config/config_files.h"
+#include "config/edit_config_form.h"
+#include "dialogs/about_form.h"
+#include "dialogs/day_team_form.h"
+#include "dialogs/make_channel_form.h"
+#include "dialogs/master_form.h"
+#include "irc/connection_intercept.h"
+#include "speech/help/help.h"
+#include "speech/help/vox_show_message_form.h"
+#include "speech/tspeech.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Talvin v1.7.0 beta");
+const QString kGreeting = QStringLiteral("Талвин ай эр це клиент загружен и готов к работе.");
+
+QString StripForSpeechText(const QString &text)
+{
+    QString result = text;
+    for (QChar &c : result) {
+        if (c.unicode() < u'0')
+            c = QLatin1Char(' ');
+    }
+    return result;
+}
+
+} // namespace
+
+TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech> channelVoice,
+               QWidget *parent)
+    : QMainWindow(parent), m_interfaceVoice(std::move(interfaceVoice)),
+      m_channelVoice(std::move(channelVoice))
+{
+    Form1 = this;
+    setObjectName(QStringLiteral("Form1"));
+    // FormCreate: everything below is formed under the directory the program started in.
+    SetProgramDir(QDir::currentPath());
+    StartTime = QDateTime::currentDateTime();
+    CodePage = CodePageWin1251;
+
+    if (!m_interfaceVoice)
+        m_interfaceVoice = std::make_unique<TSpeech>();
+    if (!m_channelVoice)
+        m_channelVoice = std::make_unique<TSpeech>();
+    Speech1 = m_interfaceVoice.get();
+    Speech2 = m_channelVoice.get();
+    Speech1->SetVoiceNumber(1);
+    Speech2->SetVoiceNumber(2);
+    SetHelpSpeech(Speech1);
+
+    SetUnhandledErrorReporter(
+        [this](const QString &message) { AddToLog(QStringLiteral("Exception: ") + message); });
+
+    IRC = new TTalvinIrcClient(this);
+    IRC->SetNick("Nick");
+    IRC->AltNick = "OtherNick";
+    IRC->Username = "username";
+    IRC->RealName = "Real name";
+    IRC->SetUserMode(umInvisible);
+    IRC->Replies.Finger = "myfinger";
+    IRC->Replies.UserInfo = "user info";
+    IRC->Replies.Version = "Talvin client https://talvin.example.org 1.5.6";
+    IRC->Replies.ClientInfo =
+        "Talvin IRC client for blind and visually impaired users by the Talvin developers, "
+        "https://talvin.example.org";
+    m_intercept = std::make_unique<TConnectionIntercept>();
+    IRC->Intercept = m_intercept.get();
+    bindEngineEvents();
+
+    setWindowTitle(kTitle);
+    resize(516, 337);
+    setMinimumSize(500, 250);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    MdiArea = new QMdiArea(this);
+    MdiArea->setObjectName(QStringLiteral("MdiArea"));
+    MdiArea->setAccessibleName(QStringLiteral("Окна"));
+    setCentralWidget(MdiArea);
+    connect(MdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
+
+    createActions();
+    createMenus();
+    createToolBars();
+    createStatusBar();
+    UpdateWindowActions();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
+    Timer1->start();
+    Timer1Timer();
+
+    ConfigureVoices();
+    ConfigureComponentCaptionText();
+    SetDialogHost(this);
+    qApp->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction *action : actions()) {
+            if (action->isEnabled() && !action->shortcut().isEmpty() &&
+                action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+                // Not overridden: the shortcut goes to the action.
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+TForm1::~TForm1()
+{
+    delete m_attempt;
+    SetDialogHost(nullptr);
+    SetUnhandledErrorReporter(nullptr);
+    SetHelpSpeech(nullptr);
+    // The engine closes a live connection silently; the intercept must outlive it.
+    delete IRC;
+    IRC = nullptr;
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+TIrcClient *TForm1::IrcClient()
+{
+    return IRC;
+}
+
+// ---- Building the window ----
+
+void TForm1::createActions()
+{
+    auto make = [this](const char *name, const QString &caption, const QString &hint,
+                       const QKeySequence &shortcut = QKeySequence()) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        action->setToolTip(hint.isEmpty() ? caption : hint);
+        action->setStatusTip(hint);
+        if (!shortcut.isEmpty())
+            action->setShortcut(shortcut);
+        // Shortcuts work from every child window, the channel windows' input lines included.
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        return action;
+    };
+    A_Server = make("A_Server", QStringLiteral("Сервер"), QString());
+    A_Connect =
+        make("A_Connect", QStringLiteral("Connect"), QStringLiteral("Connect to the IRC Server"),
+             QKeySequence(QStringLiteral("Ctrl+R")));
+    A_Tools = make("A_Tools", QStringLiteral("Tools"), QStringLiteral("Tools setup window"),
+                   QKeySequence(QStringLiteral("Ctrl+G")));
+    A_ConfigEditor = make("A_ConfigEditor", QStringLiteral("Configuration editor"),
+                          QStringLiteral("Set configuration editor"));
+    A_Exit = make("A_Exit", QStringLiteral("Exit"), QStringLiteral("Exit from Talvin"),
+                  QKeySequence(QStringLiteral("Ctrl+X")));
+    Channels = make("Channels", QStringLiteral("Commands"), QString());
+    A_Join = make("A_Join", QStringLiteral("Join"), QStringLiteral("Join on IRC channel"),
+                  QKeySequence(QStringLiteral("Ctrl+J")));
+    A_ChannelList = make("A_ChannelList", QStringLiteral("Channels list"),
+                         QStringLiteral("Channels list"), QKeySequence(QStringLiteral("Ctrl+L")));
+    A_Part = make("A_Part", QStringLiteral("Part"), QStringLiteral("Part the channel"));
+    A_Nick = make("A_Nick", QStringLiteral("Nick"), QStringLiteral("Chang Nick"));
+    A_Message =
+        make("A_Message", QStringLiteral("Message"), QStringLiteral("Send message to user"));
+    A_Query = make("A_Query", QStringLiteral("Query"), QStringLiteral("Query user"));
+    A_Whois = make("A_Whois", QStringLiteral("Who is"), QStringLiteral("Who is command"));
+    A_Who = make("A_Who", QStringLiteral("who"), QStringLiteral("who "));
+    A_Ban = make("A_Ban", QStringLiteral("Ban"), QStringLiteral("Ban User"));
+    A_Kick = make("A_Kick", QStringLiteral("Kick"), QStringLiteral("Kick user"));
+    A_Notice = make("A_Notice", QStringLiteral("Notice"), QStringLiteral("Send Notice"));
+    A_CodePage = make("A_CodePage", QStringLiteral("Code Page"), QStringLiteral("Chang Code Page"));
+    A_KOI8 = make("A_KOI8", QStringLiteral("KOI-8"), QStringLiteral("Code Page KOI-8"));
+    A_OEM = make("A_OEM", QStringLiteral("OEM"), QStringLiteral("Code Page OEM"));
+    A_CP1251 = make("A_CP1251", QStringLiteral("CP-1251"), QStringLiteral("Code Page 1251"));
+    A_Panels = make("A_Panels", QStringLiteral("Panels"), QString());
+    A_SelectStatusPanel =
+        make("A_SelectStatusPanel", QStringLiteral("Status"), QStringLiteral("Select status panel"),
+             QKeySequence(QStringLiteral("Ctrl+A")));
+    A_StatusPanel =
+        make("A_StatusPanel", QStringLiteral("Status"), QStringLiteral("Show status panel"),
+             QKeySequence(QStringLiteral("Ctrl+Alt+A")));
+    A_SetSpeakPanel =
+        make("A_SetSpeakPanel", QStringLiteral("Speak"), QStringLiteral("Show set speak panel"),
+             QKeySequence(QStringLiteral("Ctrl+P")));
+    A_ToolsPanel = make("A_ToolsPanel", QStringLiteral("Tools panel"),
+                        QStringLiteral("Show tools panel"), QKeySequence(QStringLiteral("Ctrl+T")));
+    A_Faworits =
+        make("A_Faworits", QStringLiteral("Faworits"), QStringLiteral("Show faworits windiw"));
+    A_Windows = make("A_Windows", QStringLiteral("Windows"), QStringLiteral("Windows"));
+    A_Cascade = make("A_Cascade", QStringLiteral("Каскадом"), QStringLiteral("Cascade"));
+    A_TileHorizontal = make("A_TileHorizontal", QStringLiteral("Горизонтально"),
+                            QStringLiteral("Tile Horizontal"));
+    A_TileVertical =
+        make("A_TileVertical", QStringLiteral("Вертикально"), QStringLiteral("Tile Vertical"));
+    A_MinimizeAll =
+        make("A_MinimizeAll", QStringLiteral("Свернуть все"), QStringLiteral("Minimize All"));
+    A_Close = make("A_Close", QStringLiteral("Закрыть"), QStringLiteral("Close"));
+    A_GetFocuse = make("A_GetFocuse", QStringLiteral("Get Focuse"),
+                       QStringLiteral("Get Focuse Object"), QKeySequence(QStringLiteral("Ctrl+Z")));
+    A_Help = make("A_Help", QStringLiteral("Help"), QStringLiteral("Get help"));
+    A_About = make("A_About", QStringLiteral("About"), QStringLiteral("About the Talvin"));
+    A_Keyboard = make("A_Keyboard", QStringLiteral("Keyboard"), QStringLiteral("Keyborad"),
+                      QKeySequence(QStringLiteral("Ctrl+K")));
+
+    auto on = [this](QAction *action, auto handler) {
+        connect(action, &QAction::triggered, this,
+                [handler]() { RunGuarded([&handler] { handler(); }); });
+    };
+    on(A_Connect, [this] { A_ConnectExecute(); });
+    on(A_Tools, [this] { ShowConnectDialog(); });
+    on(A_ConfigEditor, [this] { ShowConfigEditor(RequestedConfigPage()); });
+    on(A_About, [this] {
+        if (AboutForm)
+            AboutForm->exec();
+    });
+    on(A_Exit, [this] { close(); });
+    on(A_Join, [this] { A_ChannelList->trigger(); });
+    on(A_KOI8, [this] {
+        CodePage = CodePageKoi8;
+        StatusPanels[3]->setText(CodePage);
+    });
+    on(A_OEM, [this] {
+        CodePage = CodePageOem;
+        StatusPanels[3]->setText(CodePage);
+    });
+    on(A_CP1251, [this] {
+        CodePage = CodePageWin1251;
+        StatusPanels[3]->setText(CodePage);
+    });
+    on(A_ToolsPanel, [this] { ToolBar1->setVisible(!ToolBar1->isVisible()); });
+    on(A_Cascade, [this] { MdiArea->cascadeSubWindows(); });
+    on(A_TileHorizontal, [this] { MdiArea->tileSubWindows(); });
+    on(A_TileVertical, [this] { MdiArea->tileSubWindows(); });
+    on(A_MinimizeAll, [this] {
+        for (QMdiSubWindow *window : MdiArea->subWindowList())
+            window->showMinimized();
+    });
+    on(A_Close, [this] { MdiArea->closeActiveSubWindow(); });
+    on(A_GetFocuse, [this] { A_GetFocuseExecute(); });
+    on(A_Keyboard, [this] { KeyboardConversion = !KeyboardConversion; });
+}
+
+void TForm1::createMenus()
+{
+    auto addMenu = [this](QAction *header, const QList<QAction *> &items) {
+        auto *menu = new QMenu(this);
+        menu->setObjectName(header->objectName() + QStringLiteral("Menu"));
+        for (QAction *item : items) {
+            if (item)
+                menu->addAction(item);
+            else
+                menu->addSeparator();
+        }
+        header->setMenu(menu);
+        menuBar()->addAction(header);
+        return menu;
+    };
+    addMenu(A_Server, {A_Connect, nullptr, A_Tools, A_ConfigEditor, nullptr, A_Exit});
+    auto *codePages = new QMenu(this);
+    codePages->setObjectName(QStringLiteral("A_CodePageMenu"));
+    codePages->addActions({A_KOI8, A_OEM, A_CP1251});
+    A_CodePage->setMenu(codePages);
+    QMenu *commands =
+        addMenu(Channels, {A_Join, A_Part, A_ChannelList, nullptr, A_Nick, A_Message, A_Query,
+                           A_Whois, A_Who, A_Ban, A_Kick, A_CodePage, A_Notice});
+    commands->setDefaultAction(A_Join);
+    addMenu(A_Panels, {A_ChannelList, A_SelectStatusPanel, A_SetSpeakPanel, A_Faworits});
+    addMenu(A_Windows,
+            {A_Cascade, A_TileHorizontal, A_TileVertical, nullptr, A_Close, A_MinimizeAll});
+    addMenu(A_Help, {A_About});
+}
+
+void TForm1::createToolBars()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setAccessibleName(QStringLiteral("Панель инструментов"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(32, 32));
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    auto button = [this](const char *name, QAction *action, QStyle::StandardPixmap picture) {
+        auto *b = new QToolButton(ToolBar1);
+        b->setObjectName(QLatin1String(name));
+        b->setText(action->text());
+        b->setToolTip(action->toolTip());
+        b->setAccessibleName(action->text());
+        b->setIcon(style()->standardIcon(picture));
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, action, [action] { action->trigger(); });
+        ToolBar1->addWidget(b);
+        return b;
+    };
+    ToolButton1 = button("ToolButton1", A_Connect, QStyle::SP_DialogYesButton);
+    ToolButton1->setCheckable(true);
+    // The button's pressed look follows the connection, not the click.
+    connect(ToolButton1, &QToolButton::clicked, this,
+            [this] { ToolButton1->setChecked(m_connectedLook); });
+    ToolButton5 = button("ToolButton5", A_Tools, QStyle::SP_FileDialogDetailedView);
+    ToolBar1->addSeparator();
+    ToolButton6 = button("ToolButton6", A_Faworits, QStyle::SP_DirHomeIcon);
+    ToolButton2 = button("ToolButton2", A_ChannelList, QStyle::SP_FileDialogListView);
+    ToolButton2->setText(QStringLiteral("Каналы"));
+    ToolButton2->setToolTip(QStringLiteral("Список каналов"));
+    ToolBar1->addSeparator();
+    ToolButton3 = button("ToolButton3", A_SetSpeakPanel, QStyle::SP_MediaVolume);
+    ToolButton3->setCheckable(true);
+    ToolBar1->addSeparator();
+    ToolButton4 = button("ToolButton4", A_SelectStatusPanel, QStyle::SP_FileDialogInfoView);
+    // Hidden as in the design; its action keeps its shortcut.
+    ToolBar1->actions().last()->setVisible(false);
+
+    N1 = new QAction(QStringLiteral("Подписи кнопок"), this);
+    N1->setObjectName(QStringLiteral("N1"));
+    N1->setCheckable(true);
+    N1->setChecked(true);
+    connect(N1, &QAction::toggled, this, [this](bool checked) { N1Click(checked); });
+    // The context menu holds the captions toggle and the tool-bar action.
+    ToolBar1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ToolBar1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        QMenu menu;
+        menu.addAction(N1);
+        menu.addAction(A_ToolsPanel);
+        menu.exec(ToolBar1->mapToGlobal(pos));
+    });
+    N1Click(true);
+    SetConnectButtonLook(false);
+
+    addToolBarBreak(Qt::TopToolBarArea);
+    WatchBar = new QToolBar(this);
+    WatchBar->setObjectName(QStringLiteral("WatchBar"));
+    WatchBar->setAccessibleName(QStringLiteral("Открытые каналы"));
+    WatchBar->setMovable(false);
+    WatchBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QFont bold = WatchBar->font();
+    bold.setBold(true);
+    WatchBar->setFont(bold);
+    addToolBar(Qt::TopToolBarArea, WatchBar);
+}
+
+void TForm1::N1Click(bool checked)
+{
+    const QList<QToolButton *> buttons = {ToolButton1, ToolButton5, ToolButton6,
+                                          ToolButton2, ToolButton3, ToolButton4};
+    for (QToolButton *b : buttons) {
+        b->setToolButtonStyle(checked ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+        b->setFixedSize(checked ? QSize(67, 52) : QSize(32, 32));
+        b->setIconSize(checked ? QSize(24, 24) : QSize(32, 32));
+    }
+    ToolBar1->setFixedHeight(checked ? 60 : 48);
+}
+
+void TForm1::createStatusBar()
+{
+    static const int widths[5] = {200, 70, 70, 75, 50};
+    static const char *names[5] = {"Состояние соединения", "Байт передано", "Время сеанса",
+                                   "Кодировка", "Пусто"};
+    for (int i = 0; i < 5; ++i) {
+        auto *panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setAccessibleName(QString::fromUtf8(names[i]));
+        panel->setFixedWidth(widths[i]);
+        if (i >= 1 && i <= 3)
+            panel->setAlignment(Qt::AlignCenter);
+        statusBar()->addWidget(panel);
+        StatusPanels[i] = panel;
+    }
+    StatusPanels[1]->setText(QStringLiteral("0"));
+}
+
+// Main-window texts come from caption.ini once, when the window is created; a missing key
+// shows (and, through the accessible names, is heard as) "err-" + key.
+void TForm1::ConfigureComponentCaptionText()
+{
+    auto button = [](QToolButton *b, const QString &key) {
+        const QString text = GetCaption(key);
+        b->setText(text);
+        b->setAccessibleName(text);
+    };
+    button(ToolButton1, QStringLiteral("ToolButton1"));
+    button(ToolButton2, QStringLiteral("ToolButton2"));
+    button(ToolButton3, QStringLiteral("ToolButton3"));
+    button(ToolButton4, QStringLiteral("ToolButton4"));
+    button(ToolButton5, QStringLiteral("ToolButton5"));
+    button(ToolButton6, QStringLiteral("ToolButton6"));
+
+    const QList<QPair<const char *, QAction *>> actions = {
+        {"Server", A_Server},
+        {"A_Tools", A_Tools},
+        {"A_Who", A_Who},
+        {"A_ConfigEditor", A_ConfigEditor},
+        {"A_ChannelList", A_ChannelList},
+        {"A_Message", A_Message},
+        {"Connect", A_Connect},
+        {"ExitApp", A_Exit},
+        {"Speech", A_SetSpeakPanel},
+        {"Channels", Channels},
+        {"SetSpeech", A_Panels},
+        {"Keyboard", A_Keyboard},
+        {"sep1", nullptr},
+        {"Help", A_Help},
+        {"About", A_About},
+        {"CJoin", A_Join},
+        {"CPart", A_Part},
+        {"CQueryUser", A_Query},
+        {"CSendNotice", A_Notice},
+        {"CWhoisUser", A_Whois},
+        {"CBan", A_Ban},
+        {"CKick", A_Kick},
+        {"CChangNick", A_Nick},
+        {"Windows", A_Windows},
+        {"SelectStatusPanel", A_SelectStatusPanel},
+        {"SelectTools", A_ToolsPanel},
+        {"SetControlPanel", A_SelectStatusPanel},
+        {"CodePage", A_CodePage},
+        {"Win1251", A_CP1251},
+        {"Koi8", A_KOI8},
+        {"OEM", A_OEM},
+    };
+    for (const auto &[key, action] : actions) {
+        const QString text = GetCaption(QLatin1String(key));
+        if (action)
+            action->setText(text);
+    }
+}
+
+// ---- Voices ----
+
+// Both voices get the engines stored in speech.ini (or the first engine found) with their
+// stored speed, pitch and volume; a damaged file leaves the voices on their engines'
+// defaults and the error in the log, never silent.
+void TForm1::ConfigureVoices()
+{
+    auto configure = [](TSpeech *voice, const char *use, const char *name, const char *speed,
+                        const char *pitch, const char *volume, int fallback) {
+        RunGuarded([=] {
+            const QStringList engines = voice->EngineNames();
+            if (engines.isEmpty())
+                return;
+            if (!ConfigToBool(GetSpeechValue(QLatin1String(use))))
+                return;
+            const QString stored = GetSpeechValue(QLatin1String(name));
+            if (engines.contains(stored, Qt::CaseInsensitive))
+                voice->SelectEngine(stored);
+            else
+                voice->SelectEngine(engines.value(fallback < engines.size() ? fallback : 0));
+            voice->SetSpeed(ConfigToInt(GetSpeechValue(QLatin1String(speed))));
+            voice->SetPitch(ConfigToInt(GetSpeechValue(QLatin1String(pitch))));
+            voice->SetVolume(ConfigToInt(GetSpeechValue(QLatin1String(volume))));
+        });
+    };
+    configure(Speech1, "UseInterfaceEngine", "InterfaceEngineName", "IESpeed", "IEPitch",
+              "IEVolume", 2);
+    configure(Speech2, "UseChannelEngine", "ChannelEngineName", "CESpeed", "CEPitch", "CEVolume",
+              0);
+}
+
+void TForm1::SaveVoices()
+{
+    // The speech panel owns the stored voice settings; until it is part of the window
+    // there is nothing the user can have changed.
+}
+
+// ---- Window events ----
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    StatusPanels[3]->setText(CodePage);
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && FirstActivation)
+        RunGuarded([this] { FormActivate(); });
+}
+
+void TForm1::FormActivate()
+{
+    FirstActivation = false;
+    StatusForm = new TStatusForm(Speech1);
+    StatusForm->OnCommand = [this](const QString &line) {
+        RunGuarded([&] { SendStatusCommand(line); });
+    };
+    QMdiSubWindow *sub = MdiArea->addSubWindow(StatusForm);
+    sub->setObjectName(QStringLiteral("StatusSubWindow"));
+    sub->setWindowTitle(StatusForm->windowTitle());
+    sub->showMaximized();
+    UpdateWindowActions();
+
+    Speech1->Speak(kGreeting);
+
+    const QString mode = GetCaption(QStringLiteral("smode"));
+    if (mode == QLatin1String("master")) {
+        m_startMode = TStartMode::Wizard;
+        ShowWizard();
+    } else if (mode == QLatin1String("connect")) {
+        m_startMode = TStartMode::Connect;
+        DoConnect();
+    } else {
+        m_startMode = TStartMode::ConnectDialog;
+        ShowConnectDialog();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    m_closing = true;
+    RunGuarded([this] { SaveVoices(); });
+    if (m_attempt) {
+        m_attempt->Cancel();
+        delete m_attempt;
+    }
+    if (IRC->Connected())
+        RunGuarded([this] { DoDisconnect(); });
+    event->accept();
+    if (QuitOnClose)
+        QCoreApplication::quit();
+}
+
+void TForm1::Timer1Timer()
+{
+    const qint64 seconds = StartTime.secsTo(QDateTime::currentDateTime()) % (24 * 60 * 60);
+    const QLocale locale = QLocale::system();
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    StatusPanels[2]->setText(
+        locale.toString(QTime(0, 0).addSecs(static_cast<int>(seconds)), format.trimmed()));
+}
+
+void TForm1::UpdateByteCounter()
+{
+    StatusPanels[1]->setText(QString::number(BytesReceived + BytesSent));
+}
+
+void TForm1::SetStatusText(const QString &text)
+{
+    StatusPanels[0]->setText(text);
+}
+
+void TForm1::UpdateWindowActions()
+{
+    const bool any = !MdiArea->subWindowList().isEmpty();
+    for (QAction *action : {A_Cascade, A_TileHorizontal, A_TileVertical, A_MinimizeAll, A_Close})
+        action->setEnabled(any);
+}
+
+void TForm1::A_GetFocuseExecute()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus)
+        focus = this;
+    // In the MDI the window around the control is its sub-window, not the main window.
+    QWidget *window = focus;
+    while (window && !window->isWindow() && !qobject_cast<QMdiSubWindow *>(window))
+        window = window->parentWidget();
+    if (!window)
+        window = this;
+    Speech1->Speak(QStringLiteral("Окно ") + window->windowTitle());
+}
+
+void TForm1::SpeakChannelText(const QString &text)
+{
+    Speech2->Speak(StripForSpeechText(text));
+}
+
+void TForm1::SpeakLang()
+{
+    // The keyboard-language announcement belongs to the speech settings of the window.
+}
+
+void TForm1::ShowConfigEditor(int page)
+{
+    if (EditConfigForm)
+        EditConfigForm->ShowOnPage(page);
+}
+
+void TForm1::CreateApplicationWindows()
+{
+    // The order of the program's start: message of the day, connect dialog, make-channel
+    // dialog, help viewer, About box, server options, favourites, channel-list request,
+    // configuration editor, message box, wizard, channel mode and setup, server list.
+    // The windows are top-level; each is deleted with the main window.
+    DayTeam = new TDayTeam(this);
+    DayTeam->setWindowFlag(Qt::Window);
+    Form5 = new TForm5(this);
+    HelpForm();
+    AboutForm = new TAboutForm(this);
+    EditConfigForm = new TEditConfigForm(this);
+    VoxShowMessageForm();
+    MasterForm = new TMasterForm(this);
+}
+
+void TForm1::ShowWizard()
+{
+    if (MasterForm) {
+        MasterForm->show();
+        MasterForm->raise();
+        MasterForm->activateWindow();
+    } else {
+        ShowConnectDialog();
+    }
+}
+
+void TForm1::ShowConnectDialog()
+{}
+
+int TForm1::FindChannelForm(const QString &name) const
+{
+    const QString wanted = name.toUpper();
+    for (int i = ChannelFormCount - 1; i >= 0; --i) {
+        if (ChannelForms[i] && ChannelForms[i]->objectName().toUpper() == wanted)
+            return i;
+    }
+    return -1;
+}
+
+void TForm1::ChannelWathClick(QToolButton *button)
+{
+    const int index = FindChannelForm(button->text());
+    if (index < 0)
+        return;
+    QWidget *form = ChannelForms[index];
+    QWidget *frame = form->parentWidget() ? form->parentWidget() : form;
+    frame->show();
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(frame))
+        MdiArea->setActiveSubWindow(sub);
+    form->setFocus();
+    form->repaint();
+    button->setDown(true);
+}
+
+void TForm1::AddToStatus(const QString &text, const QColor &colour)
+{
+    if (StatusForm)
+        StatusForm->AddToStatus(text, colour);
+}
+
+void TForm1::AddToLog(const QByteArray &text)
+{
+    m_sessionLog.AddToLog(text);
+}
+
+void TForm1::AddToLog(const QString &text)
+{
+    m_sessionLog.AddToLog(EncodeEngineText(text));
+}
+
+void TForm1::SendStatusCommand(const QString &line)
+{
+    if (line.isEmpty())
+        return;
+    IRC->Raw(ApplySendConversion(CodePage, EncodeEngineText(line)));
+}

@@ -1,0 +1,191 @@
+#pragma once
+
+#include "app/connect_attempt.h"
+#include "app/session_log.h"
+#include "dialogs/dialog_host.h"
+#include "irc/connection_intercept.h"
+#include "speech/tspeech.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class TAboutForm;
+class TDayTeam;
+class TEditConfigForm;
+class TForm5;
+class TMasterForm;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TIrcChannel;
+class TStatusForm;
+
+// The main window: frame of the MDI (status window and channel windows), owner of the one
+// IRC engine and of both voices, and the hub every other window talks to.
+class TForm1 : public QMainWindow, public IDialogHost
+{
+    Q_OBJECT
+public:
+    // The voices may be given (tests use recording engines); otherwise the real speech
+    // engines are used.
+    explicit TForm1(std::unique_ptr<TSpeech> interfaceVoice = nullptr,
+                    std::unique_ptr<TSpeech> channelVoice = nullptr, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // ---- Engine and voices ----
+    TTalvinIrcClient *IRC = nullptr;
+    TSpeech *Speech1 = nullptr; // interface voice
+    TSpeech *Speech2 = nullptr; // channel voice
+
+    // ---- State shared with the channel windows and the commands ----
+    static constexpr int ChannelFormCount = 101;
+    // Channel and private windows by slot; filled and emptied by the channel windows.
+    std::array<QPointer<QWidget>, ChannelFormCount> ChannelForms{};
+    bool FirstActivation = true;
+    bool KeyboardConversion = false;
+    QString CodePage;
+    QDateTime StartTime;
+    quint64 BytesReceived = 0;
+    quint64 BytesSent = 0;
+
+    // ---- Operations for the other windows ----
+    // Channel text to the channel voice, every character below '0' read as a blank.
+    void SpeakChannelText(const QString &text);
+    // Click on a WatchBar button: brings its channel window forward.
+    void ChannelWathClick(QToolButton *button);
+    // Status window line in a colour (grey, red, blue, green, black).
+    void AddToStatus(const QString &text, const QColor &colour = QColor(128, 128, 128));
+    // Traffic log entry (bytes as they are; text as Windows-1251).
+    void AddToLog(const QByteArray &text);
+    void AddToLog(const QString &text);
+    // Index of the channel or private window with this name (letter case ignored), the
+    // highest slot when several match; -1 when none.
+    int FindChannelForm(const QString &name) const;
+    // An event line for the window of one channel (if open) or for every open window;
+    // handed to the window's ChannelEvent.
+    void SetChannelEvent(const QString &channel, const QString &text);
+    void SetAllChannelEvent(const QString &text);
+
+    // ---- Connection control ----
+    // Starts connecting to the connect.ini server with the user.ini identity. The attempt
+    // runs in the background; pressing A_Connect while it runs cancels it.
+    void DoConnect();
+    // QUIT, then waits (processing events) for the engine to report the close; after
+    // 5 seconds without that report the connection is closed by force.
+    void DoDisconnect();
+    // True while an attempt started by DoConnect is resolving or connecting.
+    bool Connecting() const { return m_attempt != nullptr; }
+    // State display when the connection opens / closes.
+    void Connect();
+    void Disconnect();
+    // The longest DoDisconnect waits for the server to close the link.
+    int DisconnectWaitMs = 5000;
+
+    // Which way the first activation went.
+    enum class TStartMode { NotYet, Wizard, Connect, ConnectDialog };
+    TStartMode StartModeTaken() const { return m_startMode; }
+
+    // The program's other windows, made once in their fixed order (see
+    // CreateApplicationWindows) and then shown and hidden until the end.
+    void CreateApplicationWindows();
+    TDayTeam *DayTeam = nullptr;
+    TForm5 *Form5 = nullptr;
+    TAboutForm *AboutForm = nullptr;
+    TEditConfigForm *EditConfigForm = nullptr;
+    TMasterForm *MasterForm = nullptr;
+
+    // ---- Widgets ----
+    QMdiArea *MdiArea = nullptr;
+    QPointer<TStatusForm> StatusForm;
+    QToolBar *ToolBar1 = nullptr;
+    QToolBar *WatchBar = nullptr;
+    QToolButton *ToolButton1 = nullptr; // connect
+    QToolButton *ToolButton2 = nullptr; // channel list
+    QToolButton *ToolButton3 = nullptr; // speech panel
+    QToolButton *ToolButton4 = nullptr; // select status panel (hidden)
+    QToolButton *ToolButton5 = nullptr; // tools
+    QToolButton *ToolButton6 = nullptr; // favourites
+    std::array<QLabel *, 5> StatusPanels{};
+    QTimer *Timer1 = nullptr;
+    QAction *N1 = nullptr; // tool-bar captions toggle
+
+    // ---- Actions ----
+    QAction *A_Server, *A_Connect, *A_Tools, *A_ConfigEditor, *A_Exit;
+    QAction *Channels, *A_Join, *A_ChannelList, *A_Part, *A_Nick, *A_Message, *A_Query, *A_Whois,
+        *A_Who, *A_Ban, *A_Kick, *A_Notice, *A_CodePage, *A_KOI8, *A_OEM, *A_CP1251;
+    QAction *A_Panels, *A_SelectStatusPanel, *A_StatusPanel, *A_SetSpeakPanel, *A_ToolsPanel,
+        *A_Faworits;
+    QAction *A_Windows, *A_Cascade, *A_TileHorizontal, *A_TileVertical, *A_MinimizeAll, *A_Close;
+    QAction *A_GetFocuse, *A_Help, *A_About, *A_Keyboard;
+
+    // ---- IDialogHost ----
+    TSpeech *InterfaceSpeech() override { return Speech1; }
+    TIrcClient *IrcClient() override;
+    void ConnectAction() override;
+    void SpeakLang() override;
+    void ShowConfigEditor(int page) override;
+    QWidget *MainWidget() override { return this; }
+
+    // Ends the application's event loop when the window closes (the program's own window;
+    // tests leave it off).
+    bool QuitOnClose = false;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    // The window sees every key before the focused control, so a main shortcut such as
+    // Ctrl+Z or Ctrl+X works even in an input line that would take it for undo or cut.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+    void bindEngineEvents();
+    void ConfigureComponentCaptionText();
+    void ConfigureVoices();
+    void SaveVoices();
+    void FormActivate();
+    void Timer1Timer();
+    void A_ConnectExecute();
+    void A_GetFocuseExecute();
+    void N1Click(bool checked);
+    void SetConnectButtonLook(bool connected);
+    void ShowWizard();
+    void ShowConnectDialog();
+    void UpdateWindowActions();
+    void UpdateByteCounter();
+    void SetStatusText(const QString &text);
+    void ConnectAttemptEnded();
+    void SendStatusCommand(const QString &line);
+    QString HostText() const;
+
+    // Event presentation (irc_events.cpp)
+    void IRCSystem(int code, const QByteArray &command, const QByteArray &content,
+                   const QByteArray &nick);
+
+    std::unique_ptr<TSpeech> m_interfaceVoice;
+    std::unique_ptr<TSpeech> m_channelVoice;
+    std::unique_ptr<TConnectionIntercept> m_intercept;
+    TSessionLog m_sessionLog;
+    QPointer<TConnectAttempt> m_attempt;
+    bool m_disconnecting = false;
+    bool m_connectedLook = false;
+    bool m_closing = false;
+    TStartMode m_startMode = TStartMode::NotYet;
+    QString m_logHost; // host named in the open log's header
+};
+
+// The one main window of the program.
+extern TForm1 *Form1;

@@ -1,0 +1,81 @@
+#include "app/session_log.h"
+
+#include "app/codepage.h"
+#include "config/config_files.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+namespace {
+
+QByteArray LogText(const QString &text)
+{
+    return EncodeEngineText(text);
+}
+
+} // namespace
+
+TSessionLog::TSessionLog() = default;
+TSessionLog::~TSessionLog() = default;
+
+QString TSessionLog::LogFilePath()
+{
+    return ProgramDir() + QStringLiteral("/log/trafic.log");
+}
+
+QString TSessionLog::NowText()
+{
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    // The long format of most locales ends in the time zone name, which the log never shows.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t'));
+    return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(now.time(), timeFormat.trimmed());
+}
+
+bool TSessionLog::IsOpen() const
+{
+    return m_file && m_file->isOpen();
+}
+
+void TSessionLog::CreateLogFile(const QString &host)
+{
+    m_file.reset();
+    auto file = std::make_unique<QFile>(LogFilePath());
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    m_file = std::move(file);
+    AddToLog(
+        LogText(QStringLiteral("*** Connected to ") + host + QStringLiteral(" at ") + NowText()));
+}
+
+void TSessionLog::DestroyLogFile(const QString &host)
+{
+    if (!IsOpen())
+        return;
+    AddToLog(LogText(QStringLiteral("*** Disconnected with ") + host + QStringLiteral(" at ") +
+                     NowText()));
+    m_file->close();
+    m_file.reset();
+}
+
+void TSessionLog::AddToLog(const QByteArray &text)
+{
+    if (!IsOpen())
+        return;
+    m_file->write(text + "\r\n");
+    m_file->flush();
+}
+
+void AppendToStatusTranscript(const QString &line)
+{
+    QFile file(QDir::current().filePath(QStringLiteral("log.txt")));
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    file.write(EncodeEngineText(line) + "\r\n");
+}

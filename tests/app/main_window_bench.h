@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/main_window.h"
+#include "app/status_window.h"
+#include "config/config_files.h"
+#include "speech/controls/vox_rich_edit.h"
+#include "speech/help/vox_show_message_form.h"
+#include "speech/recording_speech_engine.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+// A main window in a private program directory made from the shipped one, with both
+// voices on recording engines. The settings each test needs are written before the
+// window is created, since the window reads them at creation and first activation.
+struct MainWindowBench
+{
+    MainWindowBench()
+    {
+        const QString source = QProcessEnvironment::systemEnvironment().value(
+            QStringLiteral("TALVIN_SOURCE_DIR"), QStringLiteral(TALVIN_SOURCE_DIR_DEFAULT));
+        copyTree(source + QStringLiteral("/dist"), dir.path());
+        QDir(dir.path()).mkpath(QStringLiteral("log"));
+        QDir::setCurrent(dir.path());
+        SetProgramDir(dir.path());
+    }
+    ~MainWindowBench()
+    {
+        window.reset();
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    void setCaption(const QString &key, const QString &value) { SetCaption(key, value); }
+    void setServer(const QString &host, const QString &port)
+    {
+        SetConfigValue(QStringLiteral("connect.ini"), QStringLiteral("Connect"),
+                       QStringLiteral("Server"), host);
+        SetConfigValue(QStringLiteral("connect.ini"), QStringLiteral("Connect"),
+                       QStringLiteral("Port"), port);
+    }
+
+    // Creates, shows and activates the window (the first activation runs the start mode).
+    TForm1 *start()
+    {
+        auto interface = MakeRecordedVoice(1);
+        auto channel = MakeRecordedVoice(2);
+        interfaceVoice = interface.recording;
+        channelVoice = channel.recording;
+        window = std::make_unique<TForm1>(std::move(interface.speech), std::move(channel.speech));
+        window->CreateApplicationWindows();
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("main window did not become active");
+        return window.get();
+    }
+
+    QString statusText() const
+    {
+        return window->StatusForm ? window->StatusForm->RichEdit1->toPlainText() : QString();
+    }
+
+    QByteArray log() const
+    {
+        QFile file(dir.path() + QStringLiteral("/log/trafic.log"));
+        if (!file.open(QIODevice::ReadOnly))
+            return QByteArray();
+        return file.readAll();
+    }
+
+    static void copyTree(const QString &from, const QString &to)
+    {
+        QDir source(from);
+        QDir().mkpath(to);
+        for (const QFileInfo &info :
+             source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString target = to + QLatin1Char('/') + info.fileName();
+            if (info.isDir())
+                copyTree(info.filePath(), target);
+            else
+                QFile::copy(info.filePath(), target);
+        }
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> window;
+    TRecordingSpeechEngine *interfaceVoice = nullptr;
+    TRecordingSpeechEngine *channelVoice = nullptr;
+};
+
+// Closes spoken message boxes as they come up and remembers their title and text.
+class MessageBoxWatcher : public QObject
+{
+public:
+    MessageBoxWatcher()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<TVoxShowMessageForm *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            texts.append(box->windowTitle() + QLatin1Char('|') + box->VoxRichEdit1->toPlainText());
+            box->reject();
+        });
+        m_timer.start(10);
+    }
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
