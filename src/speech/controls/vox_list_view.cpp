@@ -41,11 +41,13 @@ void TVoxListView::keyReleaseEvent(QKeyEvent *event)
 
 void TVoxListView::mouseReleaseEvent(QMouseEvent *event)
 {
+    // The row was selected when the button went down; it is heard before the window's own
+    // click handlers run.
+    if (event->button() == Qt::LeftButton) {
+        if (const QTreeWidgetItem *item = SelectedTreeItem(this))
+            Announce(item->text(0));
+    }
     QTreeWidget::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton)
-        return;
-    if (const QTreeWidgetItem *item = SelectedTreeItem(this))
-        Announce(item->text(0));
 }
 
 QString TVoxListView::nameAndSelection() const

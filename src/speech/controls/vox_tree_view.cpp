@@ -48,9 +48,11 @@ void TVoxTreeView::keyReleaseEvent(QKeyEvent *event)
 
 void TVoxTreeView::mouseReleaseEvent(QMouseEvent *event)
 {
+    // The row was selected when the button went down; it is heard before the window's own
+    // click handlers run.
+    if (event->button() == Qt::LeftButton) {
+        if (const QTreeWidgetItem *node = SelectedTreeItem(this))
+            Announce(node->text(0));
+    }
     QTreeWidget::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton)
-        return;
-    if (const QTreeWidgetItem *node = SelectedTreeItem(this))
-        Announce(node->text(0));
 }
