@@ -38,6 +38,16 @@ constexpr PageInfo Pages[TEditConfigForm::PageCount] = {
     {u"SingleRulez", u"singlerules.ini", false},
 };
 
+// The spoken message box, after which the editor takes the keyboard back.
+void showMessage(QWidget *window, const QString &text)
+{
+    VoxShowMessage(QStringLiteral("Редактор конфигурации"), text);
+    if (window->isVisible()) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
 bool validPage(int page)
 {
     return page >= 0 && page < TEditConfigForm::PageCount;
@@ -65,6 +75,7 @@ TEditConfigForm::TEditConfigForm(QWidget *parent) : QDialog(parent)
 
     PageControl1 = new QTabWidget;
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("Страницы конфигурации"));
     PageControl1->tabBar()->setAccessibleName(QStringLiteral("Страницы конфигурации"));
     for (int page = 0; page < PageCount; ++page) {
         auto *edit = new TVoxRichEdit;
@@ -188,9 +199,8 @@ bool TEditConfigForm::SavePage(int page)
     const QString fileName = QFileInfo(path).fileName();
     if (!m_readable.at(page)) {
         // Its content never reached the page; writing the page would replace it unseen.
-        VoxShowMessage(QStringLiteral("Редактор конфигурации"),
-                       QStringLiteral("Файл ") + path +
-                           QStringLiteral(" не удалось прочитать, он не сохранён."));
+        showMessage(this, QStringLiteral("Файл ") + path +
+                              QStringLiteral(" не удалось прочитать, он не сохранён."));
         return false;
     }
     const QString text = pageText(page);
@@ -206,9 +216,9 @@ bool TEditConfigForm::SavePage(int page)
     if (!WriteFileSafely(path, bytes, &error)) {
         qWarning("Configuration file %s not saved: %s", qUtf8Printable(path),
                  qUtf8Printable(error));
-        VoxShowMessage(QStringLiteral("Редактор конфигурации"),
-                       QStringLiteral("Не удалось сохранить файл ") + path + QStringLiteral(": ") +
-                           error + QStringLiteral(". Прежний файл не изменён."));
+        showMessage(this, QStringLiteral("Не удалось сохранить файл ") + path +
+                              QStringLiteral(": ") + error +
+                              QStringLiteral(". Прежний файл не изменён."));
         return false;
     }
     ConfigTextFile saved = ConfigTextFile::fromBytes(bytes);

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 #include <QShowEvent>
 #include <QStackedWidget>
@@ -41,6 +42,17 @@ QString stepTitle(int step)
         return QStringLiteral("Настройка подключения к серверу.[IRC Server]");
     default:
         return QStringLiteral("Настройка завершена.");
+    }
+}
+
+// The spoken message box, after which the wizard takes the keyboard back: the user was
+// typing in it and goes on there.
+void showMessage(QWidget *window, const QString &title, const QString &text)
+{
+    VoxShowMessage(title, text);
+    if (window->isVisible()) {
+        window->raise();
+        window->activateWindow();
     }
 }
 
@@ -108,7 +120,6 @@ TMasterForm::TMasterForm(QWidget *parent) : QDialog(parent)
 
     AboutIrcButton = new TVoxButton(QStringLiteral("About IRC..."));
     AboutIrcButton->setObjectName(QStringLiteral("AboutIrcButton"));
-    AboutIrcButton->setAutoDefault(false);
     connect(AboutIrcButton, &QPushButton::clicked, this, [] { ShowHelp(IrcHelpTopic); });
     auto *welcomePage = new QWidget;
     auto *welcomeLayout = new QVBoxLayout(welcomePage);
@@ -123,6 +134,8 @@ TMasterForm::TMasterForm(QWidget *parent) : QDialog(parent)
     ServerBox->setSpeechName(QStringLiteral("IRC сервер"));
     ServerBox->setEditable(true);
     ServerBox->setInsertPolicy(QComboBox::NoInsert);
+    // The edit inside the box takes the focus; a screen reader must hear it labelled too.
+    ServerBox->lineEdit()->setAccessibleName(ServerBox->SpeechName());
     ServerBox->setEditText(DefaultServer());
 
     Pages = new QStackedWidget;
@@ -141,8 +154,6 @@ TMasterForm::TMasterForm(QWidget *parent) : QDialog(parent)
     NextButton->setObjectName(QStringLiteral("NextButton"));
     FinishButton = new TVoxButton(QStringLiteral("Завершить"));
     FinishButton->setObjectName(QStringLiteral("FinishButton"));
-    for (TVoxButton *button : {BackButton, NextButton, FinishButton})
-        button->setAutoDefault(false);
     connect(BackButton, &QPushButton::clicked, this, &TMasterForm::backClicked);
     connect(NextButton, &QPushButton::clicked, this, &TMasterForm::nextClicked);
     connect(FinishButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -169,6 +180,7 @@ TMasterForm::TMasterForm(QWidget *parent) : QDialog(parent)
                            static_cast<QWidget *>(NickEdit), static_cast<QWidget *>(ServerBox)})
         field->installEventFilter(this);
     NextButton->installEventFilter(this);
+    Memo->installEventFilter(this);
 }
 
 QString TMasterForm::DefaultServer()
@@ -294,8 +306,8 @@ void TMasterForm::showStep(int step, bool interruptVoice)
         // An empty or unreadable explanation is as useless to a listener as a missing one.
         Memo->clear();
         qWarning("Wizard step text missing or empty: %s", qUtf8Printable(path));
-        VoxShowMessage(QStringLiteral("Master error"),
-                       QStringLiteral("Master text file is wrong, check - ") + path);
+        showMessage(this, QStringLiteral("Master error"),
+                    QStringLiteral("Master text file is wrong, check - ") + path);
         return;
     }
     Memo->setPlainText(*text);
@@ -326,12 +338,17 @@ bool TMasterForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
         if (watched == NextButton) {
             if (key == Qt::Key_F1) {
                 ShowHelp(IrcHelpTopic);
                 return true;
             }
-        } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        } else if (watched == Memo) {
+            // Enter while reading the explanation must not press the last button used.
+            if (enter)
+                return true;
+        } else if (enter) {
             fieldEntered(static_cast<QWidget *>(watched));
             return true;
         }
@@ -360,7 +377,7 @@ void TMasterForm::fieldEntered(QWidget *field)
         return;
     }
     if (!emptyMessage.isEmpty())
-        VoxShowMessage(MessageTitle, emptyMessage);
+        showMessage(this, MessageTitle, emptyMessage);
 }
 
 bool TMasterForm::identityComplete()
@@ -379,7 +396,7 @@ bool TMasterForm::identityComplete()
     };
     for (const Required &field : required) {
         if (field.text.trimmed().isEmpty()) {
-            VoxShowMessage(MessageTitle, field.message);
+            showMessage(this, MessageTitle, field.message);
             m_step = field.step;
             showStep(m_step);
             return false;
@@ -412,11 +429,16 @@ void TMasterForm::finish()
     } catch (const ETalvinError &error) {
         // Nothing is connected and the start mode stays, so the wizard comes back next time.
         qWarning("Wizard settings not stored: %s", qUtf8Printable(error.message()));
-        VoxShowMessage(MessageTitle, error.message());
+        showMessage(this, MessageTitle, error.message());
         return;
     }
-    const int slot = FindServer(server);
-    const quint16 port = slot > 0 ? ServerAt(slot)->Port : quint16(6667);
+    // Connect exactly where connect.ini now points, as every later start will.
+    int port = 6667;
+    try {
+        port = ConfigToInt(GetConnectValue(QStringLiteral("Port")));
+    } catch (const EConvertError &error) {
+        qWarning("Port in connect.ini not read: %s", qUtf8Printable(error.message()));
+    }
 
     TIrcClient *client = DialogHost() ? DialogHost()->IrcClient() : nullptr;
     if (client) {
@@ -434,7 +456,7 @@ void TMasterForm::finish()
         SetCaption(QStringLiteral("smode"), QStringLiteral("connect"));
     } catch (const ETalvinError &error) {
         qWarning("Start mode not stored: %s", qUtf8Printable(error.message()));
-        VoxShowMessage(MessageTitle, error.message());
+        showMessage(this, MessageTitle, error.message());
     }
     if (!client) {
         qWarning("Wizard finished without an IRC engine to connect");
@@ -445,7 +467,7 @@ void TMasterForm::finish()
     } catch (const std::exception &error) {
         // Said aloud as the connect action says it; the log keeps the cause.
         qWarning("Wizard connection to %s failed: %s", qUtf8Printable(server), error.what());
-        VoxShowMessage(QStringLiteral("IRC"),
-                       GetCaption(QStringLiteral("connection_faild")) + u' ' + server);
+        showMessage(this, QStringLiteral("IRC"),
+                    GetCaption(QStringLiteral("connection_faild")) + u' ' + server);
     }
 }
