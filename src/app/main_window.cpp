@@ -2,6 +2,9 @@
 
 #include "app/codepage.h"
 #include "app/connect_attempt.h"
+#include "app/keyboard_language.h"
+#include "app/menu_announcer.h"
+#include "app/speech_panel.h"
 #include "app/status_window.h"
 #include "app/talvin_application.h"
 #include "config/config_files.h"
@@ -13,6 +16,7 @@
 #include "irc/connection_intercept.h"
 #include "speech/help/help.h"
 #include "speech/help/vox_show_message_form.h"
+#include "speech/speech_config.h"
 #include "speech/tspeech.h"
 
 #include <QAction>
@@ -32,6 +36,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 TForm1 *Form1 = nullptr;
 
@@ -39,16 +44,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Talvin v1.7.0 beta");
 const QString kGreeting = QStringLiteral("Талвин ай эр це клиент загружен и готов к работе.");
-
-QString StripForSpeechText(const QString &text)
-{
-    QString result = text;
-    for (QChar &c : result) {
-        if (c.unicode() < u'0')
-            c = QLatin1Char(' ');
-    }
-    return result;
-}
 
 } // namespace
 
@@ -99,10 +94,21 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    MdiArea = new QMdiArea(this);
+    // Speech settings first: every control made below speaks with the configured voice.
+    ConfigureSpeech(Speech1, Speech2, ReportUnhandledError);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    MdiArea = new QMdiArea(central);
     MdiArea->setObjectName(QStringLiteral("MdiArea"));
     MdiArea->setAccessibleName(QStringLiteral("Окна"));
-    setCentralWidget(MdiArea);
+    layout->addWidget(MdiArea, 1);
+    Panel1 = new TSpeechPanel(Speech1, Speech2, central, ReportUnhandledError);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    layout->addWidget(Panel1);
+    setCentralWidget(central);
     connect(MdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
 
     createActions();
@@ -117,7 +123,13 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
     Timer1->start();
     Timer1Timer();
 
-    ConfigureVoices();
+    Panel1->OnShowConfigEditor = [this](int page) { ShowConfigEditor(page); };
+    Panel1->OnVisibleChanged = [this](bool shown) { ToolButton3->setChecked(shown); };
+    Panel1->hide();
+    MenuAnnouncer = new TMenuAnnouncer(menuBar(), Speech1, this);
+    MenuAnnouncer->OnError = ReportUnhandledError;
+    KeyboardLanguage = new TKeyboardLanguage(Speech2, this);
+
     ConfigureComponentCaptionText();
     SetDialogHost(this);
     qApp->installEventFilter(this);
@@ -260,6 +272,7 @@ void TForm1::createActions()
         CodePage = CodePageWin1251;
         StatusPanels[3]->setText(CodePage);
     });
+    on(A_SetSpeakPanel, [this] { Panel1->TogglePanel(); });
     on(A_ToolsPanel, [this] { ToolBar1->setVisible(!ToolBar1->isVisible()); });
     on(A_Cascade, [this] { MdiArea->cascadeSubWindows(); });
     on(A_TileHorizontal, [this] { MdiArea->tileSubWindows(); });
@@ -455,44 +468,10 @@ void TForm1::ConfigureComponentCaptionText()
         if (action)
             action->setText(text);
     }
+    Panel1->LoadCaptions();
 }
 
 // ---- Voices ----
-
-// Both voices get the engines stored in speech.ini (or the first engine found) with their
-// stored speed, pitch and volume; a damaged file leaves the voices on their engines'
-// defaults and the error in the log, never silent.
-void TForm1::ConfigureVoices()
-{
-    auto configure = [](TSpeech *voice, const char *use, const char *name, const char *speed,
-                        const char *pitch, const char *volume, int fallback) {
-        RunGuarded([=] {
-            const QStringList engines = voice->EngineNames();
-            if (engines.isEmpty())
-                return;
-            if (!ConfigToBool(GetSpeechValue(QLatin1String(use))))
-                return;
-            const QString stored = GetSpeechValue(QLatin1String(name));
-            if (engines.contains(stored, Qt::CaseInsensitive))
-                voice->SelectEngine(stored);
-            else
-                voice->SelectEngine(engines.value(fallback < engines.size() ? fallback : 0));
-            voice->SetSpeed(ConfigToInt(GetSpeechValue(QLatin1String(speed))));
-            voice->SetPitch(ConfigToInt(GetSpeechValue(QLatin1String(pitch))));
-            voice->SetVolume(ConfigToInt(GetSpeechValue(QLatin1String(volume))));
-        });
-    };
-    configure(Speech1, "UseInterfaceEngine", "InterfaceEngineName", "IESpeed", "IEPitch",
-              "IEVolume", 2);
-    configure(Speech2, "UseChannelEngine", "ChannelEngineName", "CESpeed", "CEPitch", "CEVolume",
-              0);
-}
-
-void TForm1::SaveVoices()
-{
-    // The speech panel owns the stored voice settings; until it is part of the window
-    // there is nothing the user can have changed.
-}
 
 // ---- Window events ----
 
@@ -520,6 +499,7 @@ void TForm1::FormActivate()
     sub->setObjectName(QStringLiteral("StatusSubWindow"));
     sub->setWindowTitle(StatusForm->windowTitle());
     sub->showMaximized();
+    MenuAnnouncer->AttachSystemMenu(sub->systemMenu());
     UpdateWindowActions();
 
     Speech1->Speak(kGreeting);
@@ -544,7 +524,7 @@ void TForm1::closeEvent(QCloseEvent *event)
         return;
     }
     m_closing = true;
-    RunGuarded([this] { SaveVoices(); });
+    RunGuarded([] { SaveSpeechConfiguration(); });
     if (m_attempt) {
         m_attempt->Cancel();
         delete m_attempt;
@@ -599,12 +579,12 @@ void TForm1::A_GetFocuseExecute()
 
 void TForm1::SpeakChannelText(const QString &text)
 {
-    Speech2->Speak(StripForSpeechText(text));
+    Speech2->Speak(StripForSpeech(text));
 }
 
 void TForm1::SpeakLang()
 {
-    // The keyboard-language announcement belongs to the speech settings of the window.
+    KeyboardLanguage->SpeakLang();
 }
 
 void TForm1::ShowConfigEditor(int page)

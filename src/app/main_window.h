@@ -19,6 +19,9 @@ class TAboutForm;
 class TDayTeam;
 class TEditConfigForm;
 class TForm5;
+class TKeyboardLanguage;
+class TMenuAnnouncer;
+class TSpeechPanel;
 class TMasterForm;
 class QLabel;
 class QMdiArea;
@@ -105,6 +108,9 @@ public:
 
     // ---- Widgets ----
     QMdiArea *MdiArea = nullptr;
+    TSpeechPanel *Panel1 = nullptr; // speech settings, hidden at start
+    TMenuAnnouncer *MenuAnnouncer = nullptr;
+    TKeyboardLanguage *KeyboardLanguage = nullptr;
     QPointer<TStatusForm> StatusForm;
     QToolBar *ToolBar1 = nullptr;
     QToolBar *WatchBar = nullptr;
@@ -154,8 +160,6 @@ private:
     void createStatusBar();
     void bindEngineEvents();
     void ConfigureComponentCaptionText();
-    void ConfigureVoices();
-    void SaveVoices();
     void FormActivate();
     void Timer1Timer();
     void A_ConnectExecute();

@@ -1,6 +1,8 @@
 // The main window against real servers: start-up, connecting with the stored settings, the
 // traffic log, losing and closing the link, failed and cancelled attempts, the error hook
 // and the termination signals.
+#include "app/menu_announcer.h"
+#include "app/speech_panel.h"
 #include "app/talvin_application.h"
 #include "dialogs/master_form.h"
 #include "speech/controls/vox_edit.h"
@@ -204,6 +206,31 @@ void TestMainWindow::captionsLoadedOnceWithVisibleGaps()
     QCOMPARE(window->ToolButton1->size(), QSize(32, 32));
     window->N1->setChecked(true);
     QCOMPARE(window->ToolButton1->size(), QSize(67, 52));
+
+    // The speech panel: hidden at start, Ctrl+P shows it with its button pressed.
+    QVERIFY(!window->Panel1->isVisible());
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(window->Panel1->isVisible());
+    QVERIFY(window->ToolButton3->isChecked());
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(!window->Panel1->isVisible());
+    QVERIFY(!window->ToolButton3->isChecked());
+
+    // The menu bar is spoken with the captions loaded from the file.
+    bench.interfaceVoice->clear();
+    window->MenuAnnouncer->SayMainMenu(0, 0);
+    QVERIFY(bench.interfaceVoice->spokenTexts().contains(GetCaption(QStringLiteral("Connect"))));
+
+    // Channel text loses every character below '0' on its way to the channel voice.
+    bench.channelVoice->clear();
+    window->SpeakChannelText(QStringLiteral("Hi, all!!!"));
+    QCOMPARE(bench.channelVoice->spokenTexts(), QStringList(QStringLiteral("Hi  all   ")));
+
+    // Closing saves the speech settings.
+    QFile::remove(ConfigFilePath(QStringLiteral("speech.ini")));
+    window->close();
+    QVERIFY(GetSpeechValue(QStringLiteral("ActiveControl")) == QStringLiteral("0"));
+    QVERIFY(!GetSpeechValue(QStringLiteral("InterfaceEngineName")).startsWith(QStringLiteral("err-")));
 }
 
 void TestMainWindow::connectsWithStoredSettingsAndLogsTwoSessions()
