@@ -75,6 +75,7 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("Контролер страниц"));
     PageControl1->tabBar()->setAccessibleName(QStringLiteral("Контролер страниц"));
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));

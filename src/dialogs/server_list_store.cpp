@@ -49,7 +49,8 @@ QList<ServerRecord> readServers()
         record.LastConnectText = file.value(numbered("LastConnect", n));
         record.AddDate = TextToDateTime(record.AddDateText);
         record.LastConnect = TextToDateTime(record.LastConnectText);
-        if (!record.AddDate.isValid() || !record.LastConnect.isValid())
+        if ((!record.AddDate.isValid() && !record.AddDateText.isEmpty()) ||
+            (!record.LastConnect.isValid() && !record.LastConnectText.isEmpty()))
             qWarning("servers.ini: record %d keeps a date it cannot read", n);
         if (file.contains(numbered("CodePage", n)))
             record.CodePage = file.value(numbered("CodePage", n));

@@ -54,7 +54,8 @@ public:
         }
         client.Host = GetConnectValue(QStringLiteral("Server"));
         client.Port = ConfigToInt(GetConnectValue(QStringLiteral("Port")));
-        client.SetNick(GetUserValue(QStringLiteral("Nick")).toUtf8());
+        client.SetNick(QTextCodec::codecForName("windows-1251")
+                           ->fromUnicode(GetUserValue(QStringLiteral("Nick"))));
         client.Connect();
     }
     void SpeakLang() override { ++speakLangCalls; }
@@ -109,6 +110,13 @@ inline void Type(const QString &text)
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c),
                             Qt::NoModifier);
+}
+
+// Types text into a given control, whichever window is in front.
+inline void TypeInto(QWidget *field, const QString &text)
+{
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 inline bool ActivateWindow(QWidget *window)
