@@ -6,6 +6,7 @@
 #include "dialogs/desktop_links.h"
 #include "dialogs/irc_identity.h"
 #include "dialogs/make_channel_form.h"
+#include "ngircd_server.h"
 #include "speech/controls/vox_controls.h"
 #include "wizard_test_host.h"
 
@@ -123,6 +124,39 @@ private slots:
         QVERIFY(ActivateWindow(&form));
         QCOMPARE(UnlabelledControls(&form), QStringList());
         form.hide();
+    }
+
+    void makeCreatesTheChannelWithItsModesAtTheServer()
+    {
+        NgircdServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        WizardTestHost host;
+        MessageCloser closer(host.voice.recording);
+        TForm5 form;
+        QVERIFY(ActivateWindow(&form));
+        QTest::keyClick(form.VoxButton1, Qt::Key_Space); // not connected: said, not sent
+        QCOMPARE(closer.seen.size(), 1);
+        QCOMPARE(closer.seen[0].text, QStringLiteral("Введите имя канала"));
+
+        host.client.Host = server.host();
+        host.client.Port = server.port();
+        host.client.SetNick("maker");
+        host.client.Connect();
+        QTRY_COMPARE_WITH_TIMEOUT(int(host.client.State()), int(stConnected), 10000);
+        QVERIFY(ActivateWindow(&form));
+        form.VoxEdit1->setFocus();
+        Type(QStringLiteral("talvin"));
+        // (ngircd has no private mode "p"; moderated, no outside messages and a key it has.)
+        form.VoxCheckBox2->setChecked(true);
+        form.VoxCheckBox4->setChecked(true);
+        form.VoxCheckBox3->setChecked(true);
+        form.VoxEdit2->setText(QStringLiteral("secret"));
+        QTest::keyClick(form.VoxButton1, Qt::Key_Space);
+        QVERIFY(!form.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(host.client.Channels().Get("#talvin"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.client.Channels().Get("#talvin")->ModeString(),
+                                  QByteArray("+nmk secret"), 10000);
+        QCOMPARE(closer.seen.size(), 1);
     }
 
     void desktopLinksGoThroughTheDesktopServices()
