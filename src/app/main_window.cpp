@@ -10,9 +10,13 @@
 #include "config/config_files.h"
 #include "config/edit_config_form.h"
 #include "dialogs/about_form.h"
+#include "dialogs/connect_form.h"
 #include "dialogs/day_team_form.h"
+#include "dialogs/faworits_form.h"
 #include "dialogs/make_channel_form.h"
 #include "dialogs/master_form.h"
+#include "dialogs/server_list_form.h"
+#include "dialogs/server_options_form.h"
 #include "irc/connection_intercept.h"
 #include "speech/help/help.h"
 #include "speech/help/vox_show_message_form.h"
@@ -260,6 +264,11 @@ void TForm1::createActions()
     });
     on(A_Exit, [this] { close(); });
     on(A_Join, [this] { A_ChannelList->trigger(); });
+    on(A_Faworits, [] {
+        FaworitsForm()->show();
+        FaworitsForm()->raise();
+        FaworitsForm()->activateWindow();
+    });
     on(A_KOI8, [this] {
         CodePage = CodePageKoi8;
         StatusPanels[3]->setText(CodePage);
@@ -601,12 +610,19 @@ void TForm1::CreateApplicationWindows()
     // The windows are top-level; each is deleted with the main window.
     DayTeam = new TDayTeam(this);
     DayTeam->setWindowFlag(Qt::Window);
+    Form2 = new TForm2(this);
+    // On screen at every start, whatever the start mode then brings to the front.
+    Form2->show();
     Form5 = new TForm5(this);
     HelpForm();
     AboutForm = new TAboutForm(this);
+    ServerOptionsForm();
+    FaworitsForm();
+    EditFaworitForm();
     EditConfigForm = new TEditConfigForm(this);
     VoxShowMessageForm();
     MasterForm = new TMasterForm(this);
+    ServerListForm();
 }
 
 void TForm1::ShowWizard()

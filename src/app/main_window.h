@@ -18,6 +18,7 @@ class QAction;
 class TAboutForm;
 class TDayTeam;
 class TEditConfigForm;
+class TForm2;
 class TForm5;
 class TKeyboardLanguage;
 class TMenuAnnouncer;
@@ -101,6 +102,7 @@ public:
     // CreateApplicationWindows) and then shown and hidden until the end.
     void CreateApplicationWindows();
     TDayTeam *DayTeam = nullptr;
+    TForm2 *Form2 = nullptr;
     TForm5 *Form5 = nullptr;
     TAboutForm *AboutForm = nullptr;
     TEditConfigForm *EditConfigForm = nullptr;

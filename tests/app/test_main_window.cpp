@@ -4,6 +4,7 @@
 #include "app/menu_announcer.h"
 #include "app/speech_panel.h"
 #include "app/talvin_application.h"
+#include "dialogs/connect_form.h"
 #include "dialogs/master_form.h"
 #include "speech/controls/vox_edit.h"
 
@@ -141,6 +142,8 @@ void TestMainWindow::greetingSpokenOnceAndStartModes()
     TForm1 *window = bench.start();
     QCOMPARE(int(window->StartModeTaken()), expected);
     QCOMPARE(window->MasterForm->isVisible(), expected == int(TForm1::TStartMode::Wizard));
+    // The connect dialog is on screen at every start.
+    QVERIFY(window->Form2->isVisible());
     if (window->MasterForm->isVisible()) {
         window->MasterForm->hide();
         window->activateWindow();
@@ -230,7 +233,8 @@ void TestMainWindow::captionsLoadedOnceWithVisibleGaps()
     QFile::remove(ConfigFilePath(QStringLiteral("speech.ini")));
     window->close();
     QVERIFY(GetSpeechValue(QStringLiteral("ActiveControl")) == QStringLiteral("0"));
-    QVERIFY(!GetSpeechValue(QStringLiteral("InterfaceEngineName")).startsWith(QStringLiteral("err-")));
+    QVERIFY(
+        !GetSpeechValue(QStringLiteral("InterfaceEngineName")).startsWith(QStringLiteral("err-")));
 }
 
 void TestMainWindow::connectsWithStoredSettingsAndLogsTwoSessions()
