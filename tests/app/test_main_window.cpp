@@ -150,6 +150,9 @@ void TestMainWindow::greetingSpokenOnceAndStartModes()
         QVERIFY(QTest::qWaitForWindowActive(window));
     }
     QCOMPARE(baseTitle(window), QStringLiteral("Talvin v1.7.0 beta"));
+    // The session clock starts from nothing.
+    QVERIFY(window->StatusPanels[2]->text().contains(QStringLiteral("0:00:0")));
+    QCOMPARE(window->StatusPanels[3]->text(), QStringLiteral("WIN1251"));
     QVERIFY(window->StatusForm);
     QCOMPARE(window->MdiArea->subWindowList().size(), 1);
     QVERIFY(!window->IRC->Connected());
@@ -464,6 +467,13 @@ void TestMainWindow::silentServerIsClosedAfterBoundedWait()
     TForm1 *window = bench.start();
     QVERIFY(peer.waitForReceivedContains("USER "));
     QVERIFY(waitUntil([&] { return window->IRC->Connected(); }));
+    // The byte counter: everything sent so far, nothing received yet.
+    QVERIFY(waitUntil([&] { return window->StatusPanels[1]->text() != QStringLiteral("0"); }));
+    QCOMPARE(window->StatusPanels[1]->text(), QString::number(peer.received().size()));
+    peer.send("abc");
+    QVERIFY(waitUntil([&] {
+        return window->StatusPanels[1]->text() == QString::number(peer.received().size() + 3);
+    }));
     window->DisconnectWaitMs = 300;
     window->close();
     QVERIFY(!window->IRC->Connected());
