@@ -49,6 +49,10 @@ void SaveFaworitList()
 
 void AddFaworit(const FaworitRecord &record)
 {
+    // The file, not what was last loaded, decides the new number: the editor is also opened
+    // from the channel list before the favourites window ever loaded the list, and an
+    // append to an empty list would overwrite the user's first favourite.
+    LoadFaworitList();
     if (Faworits().size() >= MaxFaworits)
         throw ETalvinError(
             QStringLiteral("Favourites list is full (%1 channels)").arg(MaxFaworits));

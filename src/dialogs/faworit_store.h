@@ -28,5 +28,6 @@ void LoadFaworitList();
 // Writes the four keys of entries 1 to count in one atomic rewrite; keys of higher numbers
 // already in the file stay as they are.
 void SaveFaworitList();
-// Appends an entry and saves. Raises ETalvinError and adds nothing when the list is full.
+// Reloads the list from the file, appends the entry after the last one there and saves.
+// Raises ETalvinError and adds nothing when the list is full.
 void AddFaworit(const FaworitRecord &record);

@@ -239,9 +239,13 @@ private slots:
         LoadFaworitList();
         QCOMPARE(Faworits().size(), 0);
         Faworits().fill(FaworitRecord{QStringLiteral("#x"), {}, {}, {}}, MaxFaworits);
+        SaveFaworitList();
+        const QByteArray full = host.configBytes("faworits.ini");
         QVERIFY_THROWS_EXCEPTION(ETalvinError, AddFaworit({QStringLiteral("#y"), {}, {}, {}}));
         QCOMPARE(Faworits().size(), MaxFaworits);
-        QVERIFY(!QFile::exists(host.programDir.filePath(QStringLiteral("config/faworits.ini"))));
+        QCOMPARE(host.configBytes("faworits.ini"), full);
+        LoadFaworitList();
+        QCOMPARE(Faworits().size(), MaxFaworits);
     }
 };
 
