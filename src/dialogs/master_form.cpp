@@ -15,8 +15,8 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -348,7 +348,12 @@ bool TMasterForm::eventFilter(QObject *watched, QEvent *event)
             // Enter while reading the explanation must not press the last button used.
             if (enter)
                 return true;
-        } else if (enter) {
+        } else if (!enter) {
+            // Name and nick are often typed in different alphabets: say when the keyboard
+            // language changes.
+            if (DialogHost())
+                DialogHost()->SpeakLang();
+        } else {
             fieldEntered(static_cast<QWidget *>(watched));
             return true;
         }

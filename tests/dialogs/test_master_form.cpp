@@ -87,6 +87,7 @@ private slots:
         QVERIFY(bench.form.BackButton->isEnabled());
         QCOMPARE(bench.host.said().last(), bench.host.helpText("masterf2.txt"));
         Type(QStringLiteral("Иван Петров"));
+        QCOMPARE(bench.host.languageChecks, 11); // every key in a field asks about the layout
         Press(Qt::Key_Return);
 
         QCOMPARE(step(bench.form), QStringLiteral("шаг 3 из 6"));

@@ -36,7 +36,7 @@ public:
     TSpeech *InterfaceSpeech() override { return voice.speech.get(); }
     TIrcClient *IrcClient() override { return &client; }
     void ConnectAction() override { ++connectActions; }
-    void SpeakLang() override {}
+    void SpeakLang() override { ++languageChecks; }
     void ShowConfigEditor(int page) override { editorPages.append(page); }
     QWidget *MainWidget() override { return nullptr; }
 
@@ -77,6 +77,7 @@ public:
     RecordingSoundPlayer player{voice.recording};
     TIrcClient client;
     int connectActions = 0;
+    int languageChecks = 0;
     QList<int> editorPages;
 };
 
