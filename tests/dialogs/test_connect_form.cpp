@@ -12,11 +12,22 @@
 
 #include "ngircd_server.h"
 
+#include <QDesktopServices>
 #include <QLabel>
 #include <QTabBar>
 #include <QTabWidget>
 
 namespace {
+
+// Takes the addresses the desktop would open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
 
 void writeUser(const ConnectionDialogsHost &host)
 {
@@ -355,6 +366,25 @@ private slots:
         LoadServerList();
         QCOMPARE(ServerCount(), 3);
         QCOMPARE(FindServer(QStringLiteral("irc.rus-net.org")), 0);
+    }
+
+    void aboutPageLinksOpenThroughTheDesktop()
+    {
+        ConnectionDialogsHost host;
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "open");
+        TForm2 form;
+        QVERIFY(ActivateWindow(&form));
+        form.PageControl1->setCurrentIndex(2);
+        QTest::keyClick(form.WebLink, Qt::Key_Space);
+        QTest::keyClick(form.MailLink, Qt::Key_Space);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+        QCOMPARE(catcher.urls.size(), 2);
+        QCOMPARE(catcher.urls[0].scheme(), QStringLiteral("https"));
+        QCOMPARE(catcher.urls[1].scheme(), QStringLiteral("mailto"));
+        QVERIFY(form.AboutMemo->toPlainText().contains(QStringLiteral("Talvin")));
     }
 
     void everyOptionsControlIsLabelled()
