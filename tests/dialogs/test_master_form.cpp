@@ -296,6 +296,21 @@ private slots:
         QCOMPARE(closer.seen[1].title, QStringLiteral("Master error"));
     }
 
+    void aMissingFirstTextIsReportedAsTheWizardOpens()
+    {
+        Bench bench;
+        QFile::remove(bench.host.programDir.filePath("help/masterf1.txt"));
+        MessageCloser closer(bench.host.voice.recording);
+        QVERIFY(bench.show());
+        QTRY_COMPARE(closer.seen.size(), 1);
+        QCOMPARE(closer.seen[0].title, QStringLiteral("Master error"));
+        QVERIFY(closer.seen[0].said.contains(QStringLiteral("Добро пожаловать в IRC.")));
+        QVERIFY(bench.form.isVisible());
+        QCOMPARE(step(bench.form), QStringLiteral("шаг 1 из 6"));
+        Press(Qt::Key_Return);
+        QCOMPARE(step(bench.form), QStringLiteral("шаг 2 из 6"));
+    }
+
     void escapeAndFinishCloseWithoutStoringAndF1OpensHelp()
     {
         Bench bench;
