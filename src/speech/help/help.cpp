@@ -77,6 +77,15 @@ void ShowHelp(const QString &topic)
         VoxShowMessage(treeTitle, treeError);
     }
 
+    // The tree opens on the topic being read, so its announcement and the text agree.
+    const QList<QTreeWidgetItem *> nodes =
+        form->VoxTreeView1->findItems(topic, Qt::MatchFixedString | Qt::MatchRecursive);
+    if (!nodes.isEmpty()) {
+        for (QTreeWidgetItem *up = nodes.front()->parent(); up; up = up->parent())
+            up->setExpanded(true);
+        form->VoxTreeView1->setCurrentItem(nodes.front());
+    }
+
     // Help asked for from a modal dialog (its Help button) must be reachable: a plain
     // window would be blocked by that dialog, so the viewer is then modal itself, on top,
     // until it is closed.

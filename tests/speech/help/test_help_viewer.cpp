@@ -82,10 +82,20 @@ private slots:
         cursor.setPosition(doc->firstBlock().next().position() + 2);
         QVERIFY(cursor.charFormat().fontWeight() != int(QFont::Bold));
 
-        // Shown again: the tree is reloaded, not doubled.
+        // Opened afresh on a topic deep in the tree: the tree stands on that topic.
+        form->close();
+        bench.forget();
         ShowHelp(QStringLiteral("serveroptions"));
+        QCOMPARE(bench.said(),
+                 QStringList({Stop, Stop, QStringLiteral("Дерево помощи serveroptions"), Stop,
+                              OptionsText}));
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("serveroptions"));
+        QVERIFY(tree->currentItem()->parent()->isExpanded());
+
+        // Shown again: the tree is reloaded, not doubled.
+        ShowHelp(QStringLiteral("Status"));
         QCOMPARE(tree->topLevelItemCount(), 2);
-        QCOMPARE(form->VoxRichEdit1->toPlainText(), OptionsText);
+        QCOMPARE(form->VoxRichEdit1->toPlainText(), StatusText);
     }
 
     void enterOnANodeReadsItsTopicUninterrupted()
