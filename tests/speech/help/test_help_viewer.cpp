@@ -2,6 +2,7 @@
 // files are reported aloud instead of leaving the user in silence.
 
 #include "help_test_support.h"
+#include "speech/controls/vox_edit.h"
 #include "speech/controls/vox_tree_view.h"
 #include "speech/help/help_form.h"
 
@@ -117,6 +118,39 @@ private slots:
         bench.forget();
         QTest::keyClick(form->VoxTreeView1, Qt::Key_Up);
         QCOMPARE(bench.said(), QStringList({Stop, QStringLiteral("Диалог настройки соединения")}));
+    }
+
+    void f1ReleaseDoesNotCutTheTopic()
+    {
+        // F1 goes down in a window's field and opens the help; it comes up in the tree,
+        // which now has the focus, and must not cut the topic short.
+        HelpBench bench;
+        writeAll(bench);
+        QWidget other;
+        auto *field = new TVoxEdit(&other);
+        field->setSpeech(bench.voice.speech.get());
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        field->setFocus();
+        struct F1Opens : QObject
+        {
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::KeyPress &&
+                    static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1) {
+                    ShowHelp(QStringLiteral("Status"));
+                    return true;
+                }
+                return false;
+            }
+        } f1;
+        field->installEventFilter(&f1);
+        bench.forget();
+        QTest::keyPress(field, Qt::Key_F1);
+        QCOMPARE(QApplication::focusWidget(), HelpForm()->VoxTreeView1);
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_F1);
+        QCOMPARE(bench.said().mid(bench.said().size() - 2), QStringList({Stop, StatusText}));
     }
 
     void enterInTheTextSaysTheTitle()
