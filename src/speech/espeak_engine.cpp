@@ -221,6 +221,11 @@ struct TEspeakEngine::Worker
                     qWarning("Speech not written to %s", qUtf8Printable(job.fileName));
             } else {
                 play(device, samples, cancelled);
+                // Let go of the device between bursts of speech: without a sound server
+                // the other voice (or another program) could not open it meanwhile.
+                std::lock_guard lock(mutex);
+                if (queue.empty())
+                    device.close();
             }
             notify(false);
         }
