@@ -88,7 +88,8 @@ void TForm1::DoConnect()
     attempt->OnFailed = [this, attempt, failed](const QString &message) {
         attempt->deleteLater();
         m_attempt = nullptr;
-        SetStatusText(message);
+        // The panel keeps the last stage reached; the reason goes to the warning log.
+        qWarning("Connect to %s failed: %s", qUtf8Printable(IRC->Host), qUtf8Printable(message));
         RunGuarded(failed);
     };
     attempt->Start();

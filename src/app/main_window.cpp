@@ -141,6 +141,10 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Close && watched == m_statusSubWindow && !m_closing) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
         static_cast<QWidget *>(watched)->window() == this) {
         auto *key = static_cast<QKeyEvent *>(event);
@@ -509,6 +513,10 @@ void TForm1::FormActivate()
     sub->setWindowTitle(StatusForm->windowTitle());
     sub->showMaximized();
     MenuAnnouncer->AttachSystemMenu(sub->systemMenu());
+    // The status window stays for the whole run: closing it would lose every later
+    // server line.
+    m_statusSubWindow = sub;
+    sub->installEventFilter(this);
     UpdateWindowActions();
 
     Speech1->Speak(kGreeting);

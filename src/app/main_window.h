@@ -191,6 +191,7 @@ private:
     bool m_closing = false;
     TStartMode m_startMode = TStartMode::NotYet;
     QString m_logHost; // host named in the open log's header
+    QObject *m_statusSubWindow = nullptr;
 };
 
 // The one main window of the program.

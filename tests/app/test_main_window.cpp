@@ -167,6 +167,11 @@ void TestMainWindow::greetingSpokenOnceAndStartModes()
     QVERIFY(QTest::qWaitForWindowActive(window));
     QCOMPARE(bench.interfaceVoice->spokenTexts().count(Greeting), 1);
 
+    // Closing the status window from the Windows menu keeps it.
+    window->A_Close->trigger();
+    QVERIFY(window->StatusForm);
+    QCOMPARE(window->MdiArea->subWindowList().size(), 1);
+
     // Ctrl+Z names the window around the focused control.
     window->StatusForm->Edit1->setFocus();
     bench.interfaceVoice->clear();
