@@ -139,6 +139,36 @@ private slots:
                  qPrintable(QStringLiteral("%1 vs %2").arg(quiet.rms).arg(normal.rms)));
     }
 
+    void twoVoicesKeepTheirOwnSpeed()
+    {
+        // One synthesizer serves both voices; each text must still get its own voice's
+        // settings when the two speak at once.
+        TSpeech slow(std::make_unique<TEspeakEngine>());
+        TSpeech fast(std::make_unique<TEspeakEngine>());
+        int stops = 0;
+        for (TSpeech *speech : {&slow, &fast}) {
+            speech->SelectEngine(QStringLiteral("espeak-ng Russian (ru)"));
+            speech->SetOutput(soFile);
+            speech->OnStop = [&](TSpeech *) { ++stops; };
+        }
+        slow.SetSpeed(80);
+        fast.SetSpeed(450);
+        for (int i = 0; i < 3; ++i) {
+            slow.SetFilename(m_dir.filePath(QStringLiteral("slow%1.wav").arg(i)));
+            slow.Speak(m_sentence);
+            fast.SetFilename(m_dir.filePath(QStringLiteral("fast%1.wav").arg(i)));
+            fast.Speak(m_sentence);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(stops, 6, 30000);
+        for (int i = 0; i < 3; ++i) {
+            const Wave s = readWave(m_dir.filePath(QStringLiteral("slow%1.wav").arg(i)));
+            const Wave f = readWave(m_dir.filePath(QStringLiteral("fast%1.wav").arg(i)));
+            QVERIFY(s.valid && f.valid);
+            QVERIFY2(f.seconds * 2 < s.seconds,
+                     qPrintable(QStringLiteral("%1 vs %2").arg(f.seconds).arg(s.seconds)));
+        }
+    }
+
     void markupIsSpokenAsText()
     {
         // With markup obeyed, the tags would be silent; read as text they take time.

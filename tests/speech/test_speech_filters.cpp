@@ -188,6 +188,14 @@ private slots:
         QCOMPARE(ApplyMultiRules(QStringLiteral("Ш ш")), QStringLiteral("sha sha"));
     }
 
+    void byteOrderMarkIsNotPartOfTheFirstRule()
+    {
+        QVERIFY(LoadMultiRules(writeFile(QStringLiteral("bom.ini"), "\xEF\xBB\xBFlol=laughing\n")));
+        QCOMPARE(ApplyMultiRules(QStringLiteral("lol")), QStringLiteral("laughing"));
+        QVERIFY(LoadSingleRules(writeFile(QStringLiteral("bom2.ini"), "\xEF\xBB\xBF[q]=queue\n")));
+        QCOMPARE(ApplySingleRules(QStringLiteral("q")), QStringLiteral("queue"));
+    }
+
     void wordRulesBeyondCapacityIgnored()
     {
         QByteArray bytes;
