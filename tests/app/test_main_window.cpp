@@ -11,6 +11,8 @@
 #include "main_window_bench.h"
 #include "ngircd_server.h"
 #include "scripted_peer.h"
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QToolBar>
 
 #include <QAction>
@@ -114,6 +116,8 @@ private slots:
     void greetingSpokenOnceAndStartModes_data();
     void greetingSpokenOnceAndStartModes();
     void captionsLoadedOnceWithVisibleGaps();
+    void serverEventsBecomeStatusLines_data();
+    void serverEventsBecomeStatusLines();
     void connectsWithStoredSettingsAndLogsTwoSessions();
     void realServerSessionJoinsAndQuitsOnClose();
     void unresolvableHostShowsFailureBox();
@@ -243,6 +247,45 @@ void TestMainWindow::captionsLoadedOnceWithVisibleGaps()
     QVERIFY(GetSpeechValue(QStringLiteral("ActiveControl")) == QStringLiteral("0"));
     QVERIFY(
         !GetSpeechValue(QStringLiteral("InterfaceEngineName")).startsWith(QStringLiteral("err-")));
+}
+
+void TestMainWindow::serverEventsBecomeStatusLines_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QColor>("colour");
+    const QColor grey(128, 128, 128);
+    QTest::newRow("welcome") << QByteArray(":srv 001 me :Welcome to the net")
+                             << "STATE CHANGE \nme :Welcome to the net" << QColor(0, 0, 255);
+    QTest::newRow("user count") << QByteArray(":srv 251 me :There are 3 users")
+                                << "There are 3 users" << QColor(0, 128, 0);
+    QTest::newRow("motd") << QByteArray(":srv 372 me :- hello") << "- hello" << QColor(0, 0, 0);
+    QTest::newRow("ping") << QByteArray("PING :x") << "PING-PONG " << grey;
+    QTest::newRow("nick change") << QByteArray(":a!u@h NICK :b") << "NICK CHANGE a now is b"
+                                 << grey;
+    QTest::newRow("invite") << QByteArray(":a!u@h INVITE me :#chan") << "a #chan" << grey;
+    QTest::newRow("notice without channel") << QByteArray(":a!u@h NOTICE me :hi") << "" << QColor();
+    QTest::newRow("Windows-1251 text") << QByteArray(":srv 001 me :\xcf\xf0\xe8\xe2\xe5\xf2")
+                                       << "STATE CHANGE \nme :Привет" << QColor(0, 0, 255);
+}
+
+void TestMainWindow::serverEventsBecomeStatusLines()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, status);
+    QFETCH(QColor, colour);
+    MainWindowBench bench;
+    bench.setCaption(QStringLiteral("smode"), QStringLiteral("none"));
+    TForm1 *window = bench.start();
+    const QString before = bench.statusText();
+    window->IRC->Dispatch(line);
+    const QString added = bench.statusText().mid(before.size()).trimmed();
+    QCOMPARE(added, status.trimmed());
+    if (!status.isEmpty()) {
+        QTextCursor cursor(window->StatusForm->RichEdit1->document()->lastBlock());
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        QCOMPARE(cursor.charFormat().foreground().color(), colour);
+    }
 }
 
 void TestMainWindow::connectsWithStoredSettingsAndLogsTwoSessions()
