@@ -150,6 +150,10 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         auto *key = static_cast<QKeyEvent *>(event);
         const QKeySequence pressed(key->keyCombination());
         for (QAction *action : actions()) {
+            // The status-panel actions do nothing; their keys stay with the control
+            // (Ctrl+A selects all in an input line).
+            if (action == A_SelectStatusPanel || action == A_StatusPanel)
+                continue;
             if (action->isEnabled() && !action->shortcut().isEmpty() &&
                 action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
                 // Not overridden: the shortcut goes to the action.
