@@ -7,6 +7,8 @@
 #include "dialogs/connect_form.h"
 #include "dialogs/master_form.h"
 #include "speech/controls/vox_edit.h"
+#include "speech/help/help.h"
+#include "speech/help/help_form.h"
 
 #include "main_window_bench.h"
 #include "ngircd_server.h"
@@ -181,6 +183,11 @@ void TestMainWindow::greetingSpokenOnceAndStartModes()
     bench.interfaceVoice->clear();
     QTest::keyClick(window->StatusForm->Edit1, Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(bench.interfaceVoice->spokenTexts().contains(QStringLiteral("Окно Статус")));
+
+    // F1 in the status window opens its help topic.
+    QTest::keyClick(window->StatusForm->Edit1, Qt::Key_F1);
+    QVERIFY(HelpForm()->isVisible());
+    HelpForm()->hide();
 }
 
 void TestMainWindow::captionsLoadedOnceWithVisibleGaps()
