@@ -36,6 +36,13 @@ int TChannelListView::SelectedRow() const
     return rows.isEmpty() ? -1 : rows.front().row();
 }
 
+QModelIndex TChannelListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    if (cursorAction == MoveHome || cursorAction == MoveEnd)
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
 void TChannelListView::focusInEvent(QFocusEvent *event)
 {
     QTableView::focusInEvent(event);

@@ -33,6 +33,9 @@ signals:
     void EnterPressed();
 
 protected:
+    // Home and End go to the first and last row, as in any list; the columns are not
+    // separate stops.
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
