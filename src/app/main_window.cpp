@@ -523,7 +523,8 @@ void TForm1::FormActivate()
     sub->installEventFilter(this);
     UpdateWindowActions();
 
-    Speech1->Speak(kGreeting);
+    // A voice without an engine must not keep the start mode from being carried out.
+    RunGuarded([this] { Speech1->Speak(kGreeting); });
 
     const QString mode = GetCaption(QStringLiteral("smode"));
     if (mode == QLatin1String("master")) {

@@ -47,12 +47,19 @@ struct MainWindowBench
     }
 
     // Creates, shows and activates the window (the first activation runs the start mode).
-    TForm1 *start()
+    // mute: both voices have no engine at all, as on a machine without speech.
+    TForm1 *start(bool mute = false)
     {
         auto interface = MakeRecordedVoice(1);
         auto channel = MakeRecordedVoice(2);
         interfaceVoice = interface.recording;
         channelVoice = channel.recording;
+        if (mute) {
+            interface.speech =
+                std::make_unique<TSpeech>(std::vector<std::unique_ptr<ISpeechEngine>>());
+            channel.speech =
+                std::make_unique<TSpeech>(std::vector<std::unique_ptr<ISpeechEngine>>());
+        }
         window = std::make_unique<TForm1>(std::move(interface.speech), std::move(channel.speech));
         window->CreateApplicationWindows();
         window->show();

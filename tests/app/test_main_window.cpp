@@ -127,6 +127,7 @@ private slots:
     void exceptionsAreLoggedAndSurvived();
     void connectKeepsInterfaceAliveAndCancels();
     void silentServerIsClosedAfterBoundedWait();
+    void startsWithoutAnySpeechEngine();
     void terminationSignalClosesTheNormalWay();
 };
 
@@ -535,6 +536,19 @@ void TestMainWindow::silentServerIsClosedAfterBoundedWait()
     QVERIFY(peer.received().endsWith("QUIT :\r\n"));
     QVERIFY(peer.waitForClientClosed());
     QVERIFY(bench.log().contains("\r\n*** Disconnected with 127.0.0.1 at "));
+}
+
+void TestMainWindow::startsWithoutAnySpeechEngine()
+{
+    MainWindowBench bench;
+    ScriptedPeer peer;
+    bench.setServer(QStringLiteral("127.0.0.1"), QString::number(peer.port()));
+    bench.setCaption(QStringLiteral("smode"), QStringLiteral("connect"));
+    // The missing engines are reported, and the start mode is still carried out.
+    TForm1 *window = bench.start(true);
+    QCOMPARE(int(window->StartModeTaken()), int(TForm1::TStartMode::Connect));
+    QVERIFY(peer.waitForReceivedContains("USER "));
+    window->DisconnectWaitMs = 200;
 }
 
 void TestMainWindow::terminationSignalClosesTheNormalWay()
