@@ -1,0 +1,180 @@
+#include "channels/channel_event_router.h"
+
+#include "app/codepage.h"
+#include "app/main_window.h"
+#include "channels/channel_form.h"
+#include "channels/channel_forms.h"
+#include "irc/irc_client.h"
+
+#include <QMdiSubWindow>
+
+namespace {
+
+QString D(const QByteArray &bytes)
+{
+    return DecodeEngineText(bytes);
+}
+
+TChannelForm *WindowOf(const TIrcChannel *channel)
+{
+    return channel ? ChannelFormAt(FindChannelForm(D(channel->Name()))) : nullptr;
+}
+
+QStringList MemberNicks(const TIrcChannel *channel)
+{
+    QStringList nicks;
+    if (!channel)
+        return nicks;
+    const TIrcNames &names = channel->Names();
+    nicks.reserve(names.Count());
+    for (int i = 0; i < names.Count(); ++i)
+        nicks << D(names.Nick(i));
+    return nicks;
+}
+
+template <typename F> void ForEachWindow(F f)
+{
+    for (int slot = 0; slot < TForm1::ChannelFormCount; ++slot) {
+        if (TChannelForm *form = ChannelFormAt(slot))
+            f(form);
+    }
+}
+
+} // namespace
+
+namespace TChannelEventRouter {
+
+void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text)
+{
+    const QString nick = user ? D(user->Nick) : QString();
+    if (channel) {
+        if (TChannelForm *form = WindowOf(channel))
+            form->Recive(nick, D(text), MemberNicks(channel));
+        return;
+    }
+    if (nick.isEmpty())
+        return;
+    int slot = FindChannelForm(nick);
+    if (slot < 0)
+        slot = NewPrivateForm(nick);
+    if (TChannelForm *form = ChannelFormAt(slot))
+        form->PersonalRecive(nick, D(text));
+}
+
+void Joined(TIrcChannel *channel)
+{
+    if (!channel)
+        return;
+    TChannelForm *form = ChannelFormAt(NewChannelForm(D(channel->Name())));
+    if (form)
+        form->Joined(D(channel->Name()));
+}
+
+void Members(TIrcChannel *channel)
+{
+    if (TChannelForm *form = WindowOf(channel))
+        form->UpdateUserList(MemberNicks(channel));
+}
+
+void ChannelMode(TIrcChannel *channel)
+{
+    if (TChannelForm *form = WindowOf(channel)) {
+        form->SetCaptionText(D(channel->Name()) + QLatin1Char('[') + D(channel->ModeString()) +
+                             QLatin1Char(']'));
+        form->UpdateUserList(MemberNicks(channel));
+    }
+}
+
+void Part(TIrcUser *user, TIrcChannel *channel)
+{
+    if (TChannelForm *form = WindowOf(channel); form && user)
+        form->DeleteFromUserList(D(user->Nick));
+}
+
+void Parted(TIrcChannel *channel)
+{
+    if (TChannelForm *form = WindowOf(channel)) {
+        if (form->SubWindow())
+            form->SubWindow()->close();
+        else
+            form->close();
+    }
+}
+
+void Kick(TIrcUser *victim, TIrcChannel *channel)
+{
+    if (TChannelForm *form = WindowOf(channel)) {
+        if (victim)
+            form->DeleteFromUserList(D(victim->Nick));
+        form->UpdateUserList(MemberNicks(channel));
+    }
+}
+
+void NickChange(const QByteArray &oldNick, const QByteArray &newNick)
+{
+    const QString from = D(oldNick);
+    const QString to = D(newNick);
+    ForEachWindow([&](TChannelForm *form) { form->RenameUser(from, to); });
+}
+
+void Quit(TIrcUser *user)
+{
+    if (!user)
+        return;
+    const QString nick = D(user->Nick);
+    ForEachWindow([&](TChannelForm *form) { form->DeleteFromUserList(nick); });
+}
+
+void AttachChannelRouting(TIrcClient *irc)
+{
+    if (!irc)
+        return;
+    // Each event keeps its earlier handler and runs it first.
+    auto chain = [](auto &slot, auto after) {
+        auto before = slot;
+        slot = [before, after](auto... args) {
+            if (before)
+                before(args...);
+            after(args...);
+        };
+    };
+    chain(irc->OnMessage,
+          [](TIrcClient *, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
+              TChannelEventRouter::Message(user, channel, text);
+          });
+    chain(irc->OnJoined,
+          [](TIrcClient *, TIrcChannel *channel) { TChannelEventRouter::Joined(channel); });
+    chain(irc->OnJoin, [](TIrcClient *, TIrcUser *, TIrcChannel *channel) {
+        TChannelEventRouter::Members(channel);
+    });
+    chain(irc->OnPart, [](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
+        TChannelEventRouter::Part(user, channel);
+    });
+    chain(irc->OnParted,
+          [](TIrcClient *, TIrcChannel *channel) { TChannelEventRouter::Parted(channel); });
+    chain(irc->OnKick, [](TIrcClient *, TIrcUser *, TIrcUser *victim, TIrcChannel *channel) {
+        TChannelEventRouter::Kick(victim, channel);
+    });
+    chain(irc->OnKicked, [](TIrcClient *, TIrcUser *, TIrcChannel *channel) {
+        TChannelEventRouter::Members(channel);
+    });
+    chain(irc->OnNickChange, [](TIrcClient *, TIrcUser *user, const QByteArray &newNick) {
+        if (user)
+            TChannelEventRouter::NickChange(user->Nick, newNick);
+    });
+    chain(irc->OnNickChanged, [irc](TIrcClient *, const QByteArray &oldNick) {
+        TChannelEventRouter::NickChange(oldNick, irc->CurrentNick());
+    });
+    chain(irc->OnQuit, [](TIrcClient *, TIrcUser *user) { TChannelEventRouter::Quit(user); });
+    chain(irc->OnNames, [](TIrcClient *, TIrcUsers *, TIrcChannel *channel) {
+        TChannelEventRouter::Members(channel);
+    });
+    chain(irc->OnChannelMode,
+          [](TIrcClient *, TIrcUser *, TIrcChannel *channel, const QByteArray &,
+             const QByteArray &) { TChannelEventRouter::ChannelMode(channel); });
+    chain(irc->OnChannelModeChanged, [](TIrcClient *, TIrcUser *, TIrcChannel *channel) {
+        TChannelEventRouter::ChannelMode(channel);
+    });
+}
+
+} // namespace TChannelEventRouter

@@ -1,0 +1,195 @@
+#pragma once
+
+#include "channels/serial_work.h"
+
+#include <QAction>
+#include <QHash>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTextCharFormat>
+#include <QToolButton>
+#include <QWidget>
+
+#include <vector>
+
+class QAction;
+class QMdiSubWindow;
+class QMenu;
+class QSplitter;
+class QToolButton;
+class QTreeWidgetItem;
+class TVoxButton;
+class TVoxEdit;
+class TVoxListView;
+class TVoxRichEdit;
+
+// The ten display and speech options of a channel window, edited by the setup dialog.
+struct TChannelOptions
+{
+    bool ShowTime = false;
+    bool ShowNick = false;
+    bool ShowText = false;
+    bool ShowIncoming = false;
+    bool ShowEvents = false;
+    bool SpeechOn = false;
+    bool SpeakNotFocused = false;
+    bool SoundNotSpoken = false;
+    bool SpeakNick = false;
+    bool SpeakOutgoing = false;
+
+    bool operator==(const TChannelOptions &) const = default;
+};
+
+// One user of the window's user table.
+struct ChannelUserRecord
+{
+    QString Nick; // empty: the entry is free
+    qint32 MessageCount = 0;
+    QTreeWidgetItem *Row = nullptr;
+    bool Ignored = false;
+};
+
+// The window of one joined channel or one private dialogue: the conversation, the
+// channel's users with a message count each, and the input line. The main window hands it
+// the traffic of its channel or nick; it sends what the user types.
+//
+// The object name is the channel name (or nick): the main window finds windows by it.
+class TChannelForm : public QWidget
+{
+    Q_OBJECT
+public:
+    // Row images of the user list.
+    static constexpr int ImageUser = 4;
+    static constexpr int ImageIgnored = 13;
+    // The conversation view keeps the newest ViewLineLimit lines. Once ViewLineSlack more
+    // have arrived, the oldest are removed in one step and a note at the top says so; the
+    // traffic log keeps every line received.
+    static constexpr int ViewLineLimit = 20000;
+    static constexpr int ViewLineSlack = 2000;
+    // Lines put into the view in one event-loop turn; the rest follow in the next turns,
+    // so a flood never freezes typing or window switching.
+    static constexpr int LinesPerTurn = 500;
+    static inline const QString TrimNote =
+        QStringLiteral("*** Старые строки убраны из окна, они есть в журнале трафика.");
+
+    TChannelForm(const QString &name, int slot, bool privateDialogue, QWidget *parent = nullptr);
+    ~TChannelForm() override;
+
+    // ---- State ----
+    QString ChannelName;
+    int Slot = -1;
+    bool Unread = false;
+    bool DialogMode = false;
+    bool PrivateDialogue = false;
+    TChannelOptions Options;
+    QMdiSubWindow *SubWindow() const { return m_subWindow; }
+    void SetSubWindow(QMdiSubWindow *sub) { m_subWindow = sub; }
+
+    // ---- Operations for the main window ----
+    // A channel message. names: the channel's current members (may be empty).
+    void Recive(const QString &nick, const QString &text, const QStringList &names = {});
+    void PersonalRecive(const QString &nick, const QString &text);
+    void Joined(const QString &channel);
+    Q_INVOKABLE void ChannelEvent(const QString &text);
+    void UpdateUserList(const QStringList &names);
+    void DeleteFromUserList(const QString &nick);
+    // A user of the table took a new nick: the row, the count and the ignore mark follow.
+    void RenameUser(const QString &oldNick, const QString &newNick);
+    // Caption with the channel's modes as the main window shows them.
+    void SetCaptionText(const QString &caption);
+
+    // ---- User table ----
+    int UserPresent(const QString &nick) const; // entry number from 1, or 0
+    int GetFreeSpaceinUserList();               // a free entry (the table grows as needed)
+    void IncMessageCount(const QString &nick);
+    const std::vector<ChannelUserRecord> &UserTable() const { return m_users; }
+    int UserCount() const;
+
+    // ---- Sending ----
+    void SayMessage(const QString &text);
+    bool SendCommand(const QString &text);
+
+    // ---- View ----
+    void LinesAdd(const QString &text);
+    // Puts every line still waiting for the next event-loop turn into the view.
+    void FlushLines();
+    bool _Focused() const;
+    void ConfigureComponents();
+    // Called when the window becomes / stops being the active MDI child.
+    void FormActivate();
+    void FormDeactivate();
+    void AddChannelToWath(const QString &name);
+    QToolButton *WatchButton() const { return m_watchButton; }
+    void RedrawWatchButton();
+
+    // ---- User actions (user list menu) ----
+    QString SelectedNick() const;
+    void QueryExecute();
+    void OpExecute();
+    void DeopExecute();
+    void KickExecute();
+    void KickWhyExecute();
+    void IgnorExecute();
+    void AC_SpeakExecute();
+    void AC_DialogModeExecute();
+    void AC_ChannelModeExecute();
+    void AC_ChannelSetupExecute();
+
+    // ---- Controls ----
+    TVoxRichEdit *VoxRichEdit1 = nullptr; // conversation
+    TVoxListView *VoxListView1 = nullptr; // users
+    TVoxEdit *VoxEdit1 = nullptr;         // input line
+    TVoxButton *VoxButton1 = nullptr;     // send
+    QSplitter *Splitter1 = nullptr;
+    QMenu *PopupMenu1 = nullptr; // window menu
+    QMenu *UserMenu = nullptr;   // user list menu
+    QAction *AC_PartChannel = nullptr, *AC_ChannelMode = nullptr, *AC_ChannelSetup = nullptr,
+            *AC_Speak = nullptr, *AC_DialogMode = nullptr;
+    QAction *UM_Info = nullptr, *UM_Whois = nullptr, *UM_Query = nullptr, *UM_Control = nullptr,
+            *UM_Ignor = nullptr, *UM_Deignore = nullptr, *UM_Op = nullptr, *UM_Deop = nullptr,
+            *UM_Voice = nullptr, *UM_Devoice = nullptr, *UM_Kick = nullptr, *UM_KickWhy = nullptr,
+            *UM_Ban = nullptr, *UM_Ctcp = nullptr, *UM_Slap = nullptr;
+
+    // Global locks' work queues (receive and line-append work of every window).
+    static TSerialWork &ReceiveLock();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    struct PendingLine
+    {
+        QString Text;
+        QTextCharFormat Format;
+        qreal Indent = 0;
+    };
+
+    void createControls();
+    void createActions();
+    void createUserMenu();
+    void addLine(const QString &text, const QTextCharFormat &format, qreal indent = 0);
+    void scheduleFlush();
+    void flushTurn(int limit);
+    void trimView();
+    bool inputKey(QKeyEvent *event, bool fromView);
+    void updateInputColour();
+    void speakInterface(const QString &text);
+    QString ownNick() const;
+    void removeEntry(int entry);
+    void showOwnPrivateMessage(const QString &text);
+    void addUserRow(int entry, const QString &nick);
+
+    QPointer<QToolButton> m_watchButton;
+    QPointer<QAction> m_watchAction;
+    QPointer<QMdiSubWindow> m_subWindow;
+    std::vector<ChannelUserRecord> m_users; // entry n at index n - 1
+    QHash<QString, int> m_userIndex;        // nick -> entry number
+    std::vector<PendingLine> m_pending;
+    bool m_flushScheduled = false;
+    int m_viewLines = 0;
+    bool m_trimmed = false;
+    QString m_statusPanelText;
+};

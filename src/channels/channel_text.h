@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+
+// Text preparation shared by the channel windows and the channel list.
+
+// Removes mIRC colour codes: a code 3 goes with the character after it when that is a
+// digit or anything from "," up, and then with one more digit. NUL becomes a blank; the
+// other control characters (bold, underline, ...) stay.
+QString StripControlCodes(const QString &text);
+
+// The bytes a channel window sends for text: stripped, in Windows-1251, and converted to
+// KOI8-R when that code page is in force.
+QByteArray ChannelSendBytes(const QString &codePage, const QString &text);
+
+// Russian letters typed on an English layout (and back for a few signs) when the main
+// window's keyboard conversion is on; any other character is returned unchanged.
+QChar ConvertKey(QChar character);

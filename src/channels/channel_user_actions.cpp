@@ -1,0 +1,216 @@
+// The user list's menu and the window's own actions.
+#include "app/codepage.h"
+#include "app/main_window.h"
+#include "app/talvin_application.h"
+#include "channels/channel_form.h"
+#include "channels/channel_forms.h"
+#include "channels/channel_mode_form.h"
+#include "channels/channel_setup_form.h"
+#include "channels/channel_text.h"
+#include "config/config_files.h"
+#include "irc/irc_client.h"
+#include "speech/controls/vox_controls.h"
+#include "speech/help/help.h"
+#include "speech/tspeech.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace {
+
+const QString kKickReason = QStringLiteral("so reson...");
+
+} // namespace
+
+void TChannelForm::createUserMenu()
+{
+    UserMenu = new QMenu(VoxListView1);
+    UserMenu->setObjectName(QStringLiteral("UserMenu"));
+    auto item = [this](QMenu *menu, const char *name, const QString &text, const QString &keys,
+                       void (TChannelForm::*run)()) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        if (!keys.isEmpty()) {
+            action->setShortcut(QKeySequence(keys));
+            action->setShortcutContext(Qt::WidgetShortcut);
+            // The list carries the shortcut so that it works while the list has the focus.
+            VoxListView1->addAction(action);
+        }
+        if (run)
+            connect(action, &QAction::triggered, this,
+                    [this, run] { RunGuarded([this, run] { (this->*run)(); }); });
+        return action;
+    };
+    UM_Info = item(UserMenu, "Info", QStringLiteral("Info"), QString(), nullptr);
+    UM_Info->setVisible(false);
+    UM_Whois = item(UserMenu, "Whois", QStringLiteral("Whois"), QString(), nullptr);
+    UM_Whois->setVisible(false);
+    UM_Query = item(UserMenu, "Query", QStringLiteral("Query"), QStringLiteral("Ctrl+C"),
+                    &TChannelForm::QueryExecute);
+    UserMenu->addSeparator();
+    QMenu *control = UserMenu->addMenu(QStringLiteral("Control"));
+    UM_Control = control->menuAction();
+    UM_Ignor =
+        item(control, "Ignor", QStringLiteral("Ignor"), QString(), &TChannelForm::IgnorExecute);
+    UM_Deignore = item(control, "deignore", QStringLiteral("deignore"), QString(), nullptr);
+    UM_Deignore->setVisible(false);
+    UM_Op = item(control, "op", QStringLiteral("op"), QStringLiteral("Ctrl+O"),
+                 &TChannelForm::OpExecute);
+    UM_Deop = item(control, "deop", QStringLiteral("deop"), QString(), &TChannelForm::DeopExecute);
+    UM_Voice = item(control, "Voice", QStringLiteral("Voice"), QStringLiteral("Ctrl+V"), nullptr);
+    UM_Devoice =
+        item(control, "Devoice", QStringLiteral("Devoice"), QStringLiteral("Ctrl+D"), nullptr);
+    UM_Kick = item(control, "Kick", QStringLiteral("Kick"), QStringLiteral("Del"),
+                   &TChannelForm::KickExecute);
+    UM_KickWhy = item(control, "KickWhy", QStringLiteral("Kick(why)"), QStringLiteral("Shift+Del"),
+                      &TChannelForm::KickWhyExecute);
+    UM_Ban = item(control, "Ban", QStringLiteral("Ban"), QString(), nullptr);
+    UM_Ban->setEnabled(false);
+    QMenu *ctcp = control->addMenu(QStringLiteral("CTCP"));
+    ctcp->addAction(QStringLiteral("Ping"));
+    ctcp->addAction(QStringLiteral("Time"));
+    ctcp->addAction(QStringLiteral("Version"));
+    UM_Ctcp = ctcp->menuAction();
+    UM_Ctcp->setVisible(false);
+    UserMenu->addSeparator();
+    UM_Slap = item(UserMenu, "Slap", QStringLiteral("Slap"), QString(), nullptr);
+    UM_Slap->setVisible(false);
+
+    connect(VoxListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &) { UserMenu->popup(QCursor::pos()); });
+    // A click or Enter on a row opens a dialogue with that user.
+    connect(VoxListView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *row) {
+        RunGuarded([this, row] {
+            if (row)
+                NewPrivateForm(row->text(0));
+        });
+    });
+    connect(VoxListView1, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *row, int) {
+        RunGuarded([this, row] {
+            if (row)
+                NewPrivateForm(row->text(0));
+        });
+    });
+}
+
+QString TChannelForm::SelectedNick() const
+{
+    const QList<QTreeWidgetItem *> rows = VoxListView1->selectedItems();
+    return rows.isEmpty() ? QString() : rows.first()->text(0);
+}
+
+void TChannelForm::QueryExecute()
+{
+    const QString nick = SelectedNick();
+    if (nick.isEmpty()) {
+        VoxShowMessage(QStringLiteral("User"), QStringLiteral("Select user nick in list"));
+        return;
+    }
+    NewPrivateForm(nick);
+}
+
+namespace {
+
+TIrcChannel *EngineChannel(const QString &name)
+{
+    if (!Form1 || !Form1->IRC)
+        return nullptr;
+    return Form1->IRC->Channels().Get(EncodeEngineText(name));
+}
+
+QByteArray NickBytes(const QString &nick)
+{
+    return ApplySendConversion(Form1->CodePage, EncodeEngineText(nick));
+}
+
+} // namespace
+
+void TChannelForm::OpExecute()
+{
+    const QString nick = SelectedNick();
+    TIrcChannel *channel = EngineChannel(ChannelName);
+    if (nick.isEmpty() || UserPresent(nick) == 0 || !channel)
+        return;
+    channel->Op(NickBytes(nick));
+}
+
+void TChannelForm::DeopExecute()
+{
+    const QString nick = SelectedNick();
+    TIrcChannel *channel = EngineChannel(ChannelName);
+    if (nick.isEmpty() || UserPresent(nick) == 0 || !channel)
+        return;
+    channel->Deop(NickBytes(nick));
+}
+
+void TChannelForm::KickExecute()
+{
+    const QString nick = SelectedNick();
+    TIrcChannel *channel = EngineChannel(ChannelName);
+    if (nick.isEmpty() || UserPresent(nick) == 0 || !channel)
+        return;
+    channel->Kick(NickBytes(nick), QByteArray());
+}
+
+void TChannelForm::KickWhyExecute()
+{
+    const QString nick = SelectedNick();
+    TIrcChannel *channel = EngineChannel(ChannelName);
+    if (nick.isEmpty() || UserPresent(nick) == 0 || !channel)
+        return;
+    channel->Kick(NickBytes(nick), ChannelSendBytes(Form1->CodePage, kKickReason));
+}
+
+void TChannelForm::IgnorExecute()
+{
+    const int entry = UserPresent(SelectedNick());
+    if (entry == 0)
+        return;
+    ChannelUserRecord &record = m_users[size_t(entry - 1)];
+    record.Ignored = !record.Ignored;
+    if (record.Row) {
+        record.Row->setData(0, Qt::UserRole, record.Ignored ? ImageIgnored : ImageUser);
+        // Heard by a screen reader as well as seen.
+        record.Row->setData(0, Qt::AccessibleTextRole,
+                            record.Ignored ? record.Nick + QStringLiteral(" (игнорируется)")
+                                           : record.Nick);
+    }
+}
+
+void TChannelForm::AC_SpeakExecute()
+{
+    Options.SpeechOn = !Options.SpeechOn;
+    const QString key =
+        Options.SpeechOn ? QStringLiteral("CFAC_SpeakOn") : QStringLiteral("CFAC_SpeakOff");
+    const QString caption = GetCaption(key);
+    AC_Speak->setText(
+        caption.startsWith(QLatin1String("err-"))
+            ? (Options.SpeechOn ? QStringLiteral("Speech on") : QStringLiteral("Speech off"))
+            : caption);
+}
+
+void TChannelForm::AC_DialogModeExecute()
+{
+    DialogMode = !DialogMode;
+    const QString nick = ownNick();
+    const QString spoken = DialogMode ? QStringLiteral("Включен режим диалога. ")
+                                      : QStringLiteral("Выключен режим диалога. ");
+    const QString sent = DialogMode ? spoken + nick + QStringLiteral(" сейчас вас не слышит.")
+                                    : spoken + nick + QStringLiteral(" сейчас слышит вас.");
+    if (Form1 && Form1->IRC)
+        Form1->IRC->Say(NickBytes(ChannelName), ChannelSendBytes(Form1->CodePage, sent));
+    if (Form1)
+        Form1->SpeakChannelText(spoken);
+}
+
+void TChannelForm::AC_ChannelModeExecute()
+{
+    ShowChannelMode(ChannelName);
+}
+
+void TChannelForm::AC_ChannelSetupExecute()
+{
+    ShowChannelSetup(Slot);
+}
