@@ -84,10 +84,11 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
     IRC->SetUserMode(umInvisible);
     IRC->Replies.Finger = "myfinger";
     IRC->Replies.UserInfo = "user info";
-    IRC->Replies.Version = "Talvin client https://talvin.example.org 1.5.6";
-    IRC->Replies.ClientInfo =
-        "Talvin IRC client for blind and visually impaired users by the Talvin developers, "
-        "https://talvin.example.org";
+    // The web address appears only once the project has one (the About box says the same).
+    const QByteArray web = TAboutForm::WebAddress().toLatin1();
+    IRC->Replies.Version = "Talvin client " + (web.isEmpty() ? QByteArray() : web + ' ') + "1.5.6";
+    IRC->Replies.ClientInfo = "Talvin, the speaking IRC client, by the Talvin developers" +
+                              (web.isEmpty() ? QByteArray() : ", " + web);
     m_intercept = std::make_unique<TConnectionIntercept>();
     IRC->Intercept = m_intercept.get();
     bindEngineEvents();
