@@ -9,6 +9,7 @@
 #include "dialogs/server_list_store.h"
 #include "dialogs/server_options_form.h"
 #include "speech/controls/vox_controls.h"
+#include "speech/help/help_form.h"
 
 #include "ngircd_server.h"
 
@@ -385,6 +386,37 @@ private slots:
         QCOMPARE(catcher.urls[0].scheme(), QStringLiteral("https"));
         QCOMPARE(catcher.urls[1].scheme(), QStringLiteral("mailto"));
         QVERIFY(form.AboutMemo->toPlainText().contains(QStringLiteral("Talvin")));
+    }
+
+    void helpOpensTheTopicsOfBothDialogs()
+    {
+        ConnectionDialogsHost host;
+        const QDir shipped(qEnvironmentVariable("TALVIN_SOURCE_DIR") +
+                           QStringLiteral("/dist/help"));
+        for (const QString &name : shipped.entryList(QDir::Files))
+            QFile::copy(shipped.filePath(name),
+                        host.programDir.filePath(QStringLiteral("help/") + name));
+        TForm2 form;
+        QVERIFY(ActivateWindow(&form));
+        host.forget();
+        form.BitBtn2->click();
+        QVERIFY(HelpForm()->isVisible());
+        QVERIFY(HelpForm()->VoxRichEdit1->toPlainText().startsWith(
+            QStringLiteral("Диалог настройки соединения")));
+        HelpForm()->close();
+
+        WhenModal<TServerOptionsForm>([](TServerOptionsForm *dialog) {
+            QTest::keyClick(dialog->PortEdit, Qt::Key_F1);
+            dialog->reject();
+        });
+        SelectedServer() = QStringLiteral("x");
+        ServerOptionsForm()->ShowAdd();
+        QVERIFY(HelpForm()->isVisible());
+        QFile topic(host.programDir.filePath(QStringLiteral("help/serveroptions.txt")));
+        QVERIFY(topic.open(QIODevice::ReadOnly));
+        const QString first = QString::fromUtf8(topic.readLine()).trimmed();
+        QVERIFY(HelpForm()->VoxRichEdit1->toPlainText().startsWith(first));
+        HelpForm()->close();
     }
 
     void everyOptionsControlIsLabelled()
