@@ -103,11 +103,9 @@ void TForm1::bindEngineEvents()
     };
 
     // ---- Server events as status lines ----
-    // Channel and private text belongs in the channel windows; while none is open the
-    // line is kept in the status window rather than lost.
-    IRC->OnMessage = [this, status](TIrcClient *, TIrcUser *, TIrcChannel *, const QByteArray &) {
-        status(D(IRC->Line()));
-    };
+    // Channel and private text goes to the channel windows alone, never to the status
+    // window; the windows' routing is chained behind this handler.
+    IRC->OnMessage = [](TIrcClient *, TIrcUser *, TIrcChannel *, const QByteArray &) {};
     // The channel list browser takes the list; the status window shows no line for it.
     IRC->OnList = [](TIrcClient *, const QList<QByteArray> &, int, bool) {};
     IRC->OnNotice = [status](TIrcClient *, TIrcUser *user, TIrcChannel *channel,

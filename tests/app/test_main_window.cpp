@@ -272,6 +272,7 @@ void TestMainWindow::serverEventsBecomeStatusLines_data()
     QTest::newRow("nick change") << QByteArray(":a!u@h NICK :b") << "NICK CHANGE a now is b"
                                  << grey;
     QTest::newRow("invite") << QByteArray(":a!u@h INVITE me :#chan") << "a #chan" << grey;
+    QTest::newRow("private message") << QByteArray(":a!u@h PRIVMSG me :hello") << "" << QColor();
     QTest::newRow("notice without channel") << QByteArray(":a!u@h NOTICE me :hi") << "" << QColor();
     QTest::newRow("Windows-1251 text") << QByteArray(":srv 001 me :\xcf\xf0\xe8\xe2\xe5\xf2")
                                        << "STATE CHANGE \nme :Привет" << QColor(0, 0, 255);
