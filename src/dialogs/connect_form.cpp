@@ -231,6 +231,7 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
     connect(Button4, &QPushButton::clicked, this, &TForm2::EditServerClick);
     connect(Button5, &QPushButton::clicked, this, &TForm2::DeleteServerClick);
     connect(Button8, &QPushButton::clicked, this, &TForm2::ListClick);
+    connect(VoxComboBox1, &QComboBox::editTextChanged, this, &TForm2::serverTextChanged);
     connect(VoxComboBox2, &QComboBox::editTextChanged, this, &TForm2::serverTextChanged);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm2::pageChanged);
     connect(qApp, &QApplication::focusChanged, this, &TForm2::focusChanged);
@@ -312,6 +313,13 @@ void TForm2::serverTextChanged(const QString &text)
 {
     if (m_filling)
         return;
+    // Both pages show one choice, so either connect button goes to the server last typed
+    // or picked, on whichever page.
+    m_filling = true;
+    TVoxComboBox *other = sender() == VoxComboBox1 ? VoxComboBox2 : VoxComboBox1;
+    if (other->currentText() != text)
+        other->setEditText(text);
+    m_filling = false;
     if (const ServerRecord *record = ServerAt(FindServer(text)))
         DescEdit->setText(record->Desc);
     SelectedServer() = VoxComboBox1->currentText();

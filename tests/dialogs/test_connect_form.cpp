@@ -198,6 +198,30 @@ private slots:
         QCOMPARE(closer.seen.size(), 1);
         QVERIFY(ActivateWindow(&form));
         QCOMPARE(form.VoxEdit3->text(), QStringLiteral("ivanka"));
+        // One choice of server, shown on both pages.
+        QCOMPARE(form.VoxComboBox2->currentText(), QStringLiteral("irc.nowhere.org"));
+        QCOMPARE(form.VoxComboBox1->currentText(), QStringLiteral("irc.nowhere.org"));
+        QCOMPARE(SelectedServer(), QStringLiteral("irc.nowhere.org"));
+    }
+
+    void theServerPickedOnTheServerPageIsTheOneConnected()
+    {
+        ConnectionDialogsHost host;
+        host.writeConfig("servers.ini", "[IRCServers]\nName1=a.org\nDesc1=A\nPort1=6667\n"
+                                        "Name2=b.org\nDesc2=B\nPort2=7002\n");
+        TForm2 form;
+        QVERIFY(ActivateWindow(&form));
+        form.PageControl1->setCurrentIndex(1);
+        form.VoxComboBox2->setFocus();
+        QTest::keyClick(form.VoxComboBox2, Qt::Key_Down); // a.org
+        QTest::keyClick(form.VoxComboBox2, Qt::Key_Down); // b.org
+        QCOMPARE(form.DescEdit->text(), QStringLiteral("B"));
+        QTest::keyClick(form.Button6, Qt::Key_Space);
+        QCOMPARE(host.connectActions, 1);
+        QCOMPARE(GetConnectValue(QStringLiteral("Server")), QStringLiteral("b.org"));
+        QCOMPARE(GetConnectValue(QStringLiteral("Port")), QStringLiteral("7002"));
+        QCOMPARE(GetUserValue(QStringLiteral("IRCServer")), QStringLiteral("b.org"));
+        QCOMPARE(host.client.Port, 7002);
     }
 
     void pagesAreAnnounced()
