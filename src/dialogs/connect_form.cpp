@@ -1,5 +1,7 @@
 #include "dialogs/connect_form.h"
 
+#include "dialogs/about_form.h"
+
 #include "config/config_files.h"
 #include "dialogs/desktop_links.h"
 #include "dialogs/dialog_host.h"
@@ -28,8 +30,9 @@
 namespace {
 
 const QString HelpTopic = QStringLiteral("Диалог настройки соединения");
-const QString WebAddress = QStringLiteral("https://talvin.example.org/");
-const QString MailAddress = QStringLiteral("mailto:talvin@example.org");
+// The project has no e-mail address of its own yet; the link stays hidden until it has.
+// (The web address is the About box's, empty for the same reason.)
+const QString MailAddress;
 
 const QString AboutText = QStringLiteral(
     "Talvin — IRC-клиент для незрячих и слабовидящих пользователей.\n"
@@ -39,7 +42,7 @@ const QString AboutText = QStringLiteral(
     "Talvin держит одно соединение с IRC-сервером, ведёт список серверов и избранных "
     "каналов, перекодирует текст между Windows-1251 и KOI8-R и сам отвечает на запросы "
     "CTCP.\n"
-    "Все надписи и сообщения можно заменить в файле config/caption.ini.");
+    "Надписи главного окна и диалогов можно заменить в файле config/caption.ini.");
 
 // A link is a flat button: it takes the focus, speaks, and opens with Enter or Space.
 TVoxButton *makeLink(QWidget *parent, const char *name, const QString &text)
@@ -184,15 +187,19 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
     AboutImage = new QLabel(TabSheet3);
     AboutImage->setObjectName(QStringLiteral("AboutImage"));
     AboutImage->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
-    WebLink = makeLink(TabSheet3, "WebLink", WebAddress);
+    const QString webAddress = TAboutForm::WebAddress();
+    WebLink = makeLink(TabSheet3, "WebLink", webAddress);
     WebLink->setSpeechName(QStringLiteral("Ссылка"));
-    MailLink = makeLink(TabSheet3, "MailLink", MailAddress.mid(7));
+    MailLink = makeLink(TabSheet3, "MailLink", MailAddress);
     MailLink->setSpeechName(QStringLiteral("Письмо автору"));
     setLinkColour(WebLink, Qt::blue);
     setLinkColour(MailLink, Qt::blue);
     for (TVoxButton *link : {WebLink, MailLink})
         link->installEventFilter(this);
-    connect(WebLink, &QPushButton::clicked, this, [] { OpenWebAddress(WebAddress); });
+    // A link without an address would only be a dead stop for the keyboard and the ear.
+    WebLink->setVisible(!webAddress.isEmpty());
+    MailLink->setVisible(!MailAddress.isEmpty());
+    connect(WebLink, &QPushButton::clicked, this, [webAddress] { OpenWebAddress(webAddress); });
     connect(MailLink, &QPushButton::clicked, this, [] { OpenNewMail(MailAddress); });
     {
         auto *layout = new QGridLayout(TabSheet3);
