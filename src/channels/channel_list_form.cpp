@@ -45,6 +45,7 @@ const QString ListTitle = QStringLiteral("Список каналов");
 // While the list arrives the shown list is re-sorted at most this often; the end of the
 // list always brings it up to date at once.
 constexpr int SortedRebuildDelayMs = 300;
+constexpr int ArrivalRefreshMs = 200;
 
 } // namespace
 
@@ -159,6 +160,10 @@ TForm3::TForm3(QWidget *parent) : QWidget(parent, Qt::Window)
     m_rebuildTimer->setSingleShot(true);
     m_rebuildTimer->setInterval(SortedRebuildDelayMs);
     connect(m_rebuildTimer, &QTimer::timeout, this, &TForm3::AddFiltredChannel);
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setSingleShot(true);
+    m_refreshTimer->setInterval(ArrivalRefreshMs);
+    connect(m_refreshTimer, &QTimer::timeout, this, [this] { refreshArrived(false); });
 
     ShownList->SetColoured(ChannelListForm()->Coloured());
     ConfigureComponents();
@@ -221,12 +226,15 @@ template <typename Change> void TForm3::keepingCurrentRow(Change change)
 void TForm3::AddFiltredChannel()
 {
     m_rebuildTimer->stop();
+    m_needsRebuild = false;
+    m_shownUpTo = FullList.Count();
     keepingCurrentRow([this] { ShownList->Rebuild(MinimumUsers()); });
     updateHeader();
 }
 
 void TForm3::AddNewChannels(int firstNew)
 {
+    m_shownUpTo = FullList.Count();
     if (ShownList->InFullListOrder() && !ShownList->SortByName()) {
         ShownList->AppendFrom(firstNew, MinimumUsers());
         updateHeader();
@@ -249,7 +257,6 @@ void TForm3::updateHeader()
 
 void TForm3::ReceiveList(const QList<QByteArray> &entries, int position, bool last)
 {
-    ShowProgress(position, last);
     const int count = int(entries.size());
     const bool continues =
         m_receiving && m_receivedRows == FullList.Count() && count >= m_receivedRows;
@@ -257,6 +264,7 @@ void TForm3::ReceiveList(const QList<QByteArray> &entries, int position, bool la
         // A new list, or the full list was changed meanwhile: it becomes this list.
         FullList.Clear();
         m_receivedRows = 0;
+        m_needsRebuild = true;
     }
     const int firstNew = m_receivedRows;
     FullList.Reserve(count);
@@ -264,10 +272,26 @@ void TForm3::ReceiveList(const QList<QByteArray> &entries, int position, bool la
         FullList.Append(TChannelListRow::FromListEntry(entries[i]));
     m_receivedRows = count;
     m_receiving = !last;
-    if (!continues || (last && m_rebuildTimer->isActive()))
+    m_lastPosition = position;
+    // The shown list must never point past a cleared full list, so a new list is shown at
+    // once; so is the end of a list.
+    if (last || !continues) {
+        m_refreshTimer->stop();
+        refreshArrived(last);
+    } else if (!m_refreshTimer->isActive()) {
+        m_refreshTimer->start();
+    }
+}
+
+void TForm3::refreshArrived(bool last)
+{
+    // The list first: the progress bar repaints the window at once, and the table must
+    // not be painted from a full list that was just replaced.
+    if (m_needsRebuild || (last && m_rebuildTimer->isActive()))
         AddFiltredChannel();
     else
-        AddNewChannels(firstNew);
+        AddNewChannels(m_shownUpTo);
+    ShowProgress(m_lastPosition, last);
     if (last)
         ProgressPanel->hide();
 }

@@ -91,6 +91,7 @@ private:
     void RowSelected();
     void updateHeader();
     void scheduleRebuild();
+    void refreshArrived(bool last);
     // Runs a change of the shown list with the row the user is on kept (when it is still
     // shown) and without announcing it again.
     template <typename Change> void keepingCurrentRow(Change change);
@@ -100,7 +101,15 @@ private:
     // right after the last delivery: when they differ, something else changed the list.
     int m_receivedRows = 0;
     bool m_receiving = false;
+    // Rows of FullList the shown list has looked at.
+    int m_shownUpTo = 0;
+    int m_lastPosition = 0;
+    bool m_needsRebuild = false;
     QTimer *m_rebuildTimer = nullptr;
+    // While a list arrives, the table and the progress bar are brought up to date a few
+    // times a second rather than at every delivery of 40 entries: a repaint costs
+    // milliseconds, and one per delivery would leave the lines waiting behind the painting.
+    QTimer *m_refreshTimer = nullptr;
     bool m_quiet = false;
 };
 
