@@ -103,11 +103,18 @@ void Parted(TIrcChannel *channel)
 
 void Kick(TIrcUser *victim, TIrcChannel *channel)
 {
-    if (TChannelForm *form = WindowOf(channel)) {
-        if (victim)
-            form->DeleteFromUserList(D(victim->Nick));
-        form->UpdateUserList(MemberNicks(channel));
+    TChannelForm *form = WindowOf(channel);
+    if (!form)
+        return;
+    // The engine still lists the victim while the event is raised; it must not come back.
+    QStringList members = MemberNicks(channel);
+    if (victim) {
+        const QString nick = D(victim->Nick);
+        form->DeleteFromUserList(nick);
+        members.removeIf(
+            [&](const QString &m) { return m.compare(nick, Qt::CaseInsensitive) == 0; });
     }
+    form->UpdateUserList(members);
 }
 
 void NickChange(const QByteArray &oldNick, const QByteArray &newNick)

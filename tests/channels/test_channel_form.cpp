@@ -156,6 +156,9 @@ private slots:
         QVERIFY(form->UserPresent("dave"));
         feed(":dave!u@h PART #c");
         QCOMPARE(form->UserPresent("dave"), 0);
+        feed(":eve!u@h JOIN #c");
+        feed(":me!u@h KICK #c eve :out");
+        QCOMPARE(form->UserPresent("eve"), 0);
         // Own nick change follows too.
         feed(":me!u@h NICK me2");
         QVERIFY(form->UserPresent("me2"));
