@@ -97,10 +97,15 @@ void TServerListForm::Refresh()
     }
 }
 
-QString TServerListForm::selectedAddress() const
+int TServerListForm::selectedSlot() const
 {
+    // The row, not the name: two records may carry one name, and the one chosen is meant.
     const QList<QTreeWidgetItem *> selected = ListView1->selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text(0);
+    if (selected.isEmpty())
+        return 0;
+    const int slot = ListView1->indexOfTopLevelItem(selected.first()) + 1;
+    const ServerRecord *record = ServerAt(slot);
+    return record && record->Name == selected.first()->text(0) ? slot : 0;
 }
 
 void TServerListForm::AddButtonClick()
@@ -113,7 +118,7 @@ void TServerListForm::ChengButtonClick()
 {
     if (ListView1->selectedItems().isEmpty())
         return;
-    ServerOptionsForm()->ShowChange(selectedAddress());
+    ServerOptionsForm()->ShowChangeAt(selectedSlot());
     Refresh();
 }
 
@@ -123,7 +128,7 @@ void TServerListForm::DeleteButtonClick()
         VoxShowMessage(QStringLiteral("Server list"), QStringLiteral("not selected"));
         return;
     }
-    DeleteServer(selectedAddress());
+    DeleteServerAt(selectedSlot());
     Refresh();
 }
 

@@ -35,7 +35,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    QString selectedAddress() const;
+    int selectedSlot() const;
 };
 
 // The current instance (the newest constructed), created on first use.

@@ -126,8 +126,12 @@ int AddServer(const QString &name)
 
 int DeleteServer(const QString &name)
 {
-    const int slot = FindServer(name);
-    if (slot == 0)
+    return DeleteServerAt(FindServer(name));
+}
+
+int DeleteServerAt(int slot)
+{
+    if (!ServerAt(slot))
         return 0;
     ServerList().removeAt(slot - 1);
     SaveServerList();

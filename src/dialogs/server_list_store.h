@@ -57,6 +57,10 @@ int AddServer(const QString &name);
 // Removes the record named so, saves and returns the new count; 0 when no such server.
 int DeleteServer(const QString &name);
 
+// Removes the record in that slot, saves and returns the new count; 0 for a slot not in use.
+// For a window that shows the rows: two records may carry one name.
+int DeleteServerAt(int slot);
+
 // Writes the chosen server to connect.ini (section "Connect"): "Server" := name and
 // "Port" := the port of the list entry of that name, 6667 when it has none. The connect
 // action reads both from there.

@@ -176,7 +176,11 @@ bool TServerOptionsForm::ShowAdd()
 
 bool TServerOptionsForm::ShowChange(const QString &name)
 {
-    const int slot = FindServer(name);
+    return ShowChangeAt(FindServer(name));
+}
+
+bool TServerOptionsForm::ShowChangeAt(int slot)
+{
     const ServerRecord *record = ServerAt(slot);
     if (!record) {
         VoxShowMessage(QStringLiteral("IRC server"),

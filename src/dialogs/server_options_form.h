@@ -28,6 +28,8 @@ public:
     bool ShowAdd();
     // A name not in the list is reported in the spoken message box and nothing opens.
     bool ShowChange(const QString &name);
+    // The record in that slot (a row of the server list window; names may repeat).
+    bool ShowChangeAt(int slot);
 
     TMode Mode() const { return m_mode; }
 

@@ -445,6 +445,31 @@ private slots:
         HelpForm()->close();
     }
 
+    void theListWindowActsOnTheChosenRowWhenNamesRepeat()
+    {
+        ConnectionDialogsHost host;
+        host.writeConfig("servers.ini", "[IRCServers]\nName1=dup.org\nDesc1=first\nPort1=6667\n"
+                                        "Name2=dup.org\nDesc2=second\nPort2=6668\n");
+        QString changing;
+        WhenModal<TServerListForm>([&](TServerListForm *window) {
+            WhenModal<TServerOptionsForm>([&](TServerOptionsForm *dialog) {
+                changing = dialog->DescEdit->text();
+                dialog->reject();
+            });
+            window->ListView1->setCurrentItem(window->ListView1->topLevelItem(0));
+            window->ChengButton->click();
+            window->ListView1->setCurrentItem(window->ListView1->topLevelItem(0));
+            window->DeleteButton->click();
+            window->CloseButton->click();
+        });
+        ServerListForm()->exec();
+        QCOMPARE(changing, QStringLiteral("first"));
+        LoadServerList();
+        QCOMPARE(ServerCount(), 1);
+        QCOMPARE(ServerAt(1)->Desc, QStringLiteral("second"));
+        QCOMPARE(ServerAt(1)->Port, quint16(6668));
+    }
+
     void everyOptionsControlIsLabelled()
     {
         ConnectionDialogsHost host;
