@@ -267,7 +267,6 @@ void TForm3::ReceiveList(const QList<QByteArray> &entries, int position, bool la
         m_needsRebuild = true;
     }
     const int firstNew = m_receivedRows;
-    FullList.Reserve(count);
     for (int i = firstNew; i < count; ++i)
         FullList.Append(TChannelListRow::FromListEntry(entries[i]));
     m_receivedRows = count;
