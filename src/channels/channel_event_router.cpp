@@ -2,6 +2,8 @@
 
 #include "app/codepage.h"
 #include "app/main_window.h"
+#include "app/talvin_application.h"
+#include "base/exception.h"
 #include "channels/channel_form.h"
 #include "channels/channel_forms.h"
 #include "irc/irc_client.h"
@@ -48,15 +50,25 @@ void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text)
 {
     const QString nick = user ? D(user->Nick) : QString();
     if (channel) {
+        // The table follows joins, parts, nick changes and the names reply; the member
+        // list is only walked when the sender is missing from it.
         if (TChannelForm *form = WindowOf(channel))
-            form->Recive(nick, D(text), MemberNicks(channel));
+            form->Recive(nick, D(text),
+                         form->UserPresent(nick) ? QStringList() : MemberNicks(channel));
         return;
     }
     if (nick.isEmpty())
         return;
     int slot = FindChannelForm(nick);
-    if (slot < 0)
-        slot = NewPrivateForm(nick);
+    if (slot < 0) {
+        // With every slot taken the message is dropped; the log says why.
+        try {
+            slot = NewPrivateForm(nick);
+        } catch (const ETalvinError &error) {
+            ReportUnhandledError(error.message());
+            return;
+        }
+    }
     if (TChannelForm *form = ChannelFormAt(slot))
         form->PersonalRecive(nick, D(text));
 }
@@ -65,7 +77,13 @@ void Joined(TIrcChannel *channel)
 {
     if (!channel)
         return;
-    TChannelForm *form = ChannelFormAt(NewChannelForm(D(channel->Name())));
+    TChannelForm *form = nullptr;
+    try {
+        form = ChannelFormAt(NewChannelForm(D(channel->Name())));
+    } catch (const ETalvinError &error) {
+        ReportUnhandledError(error.message());
+        return;
+    }
     if (form)
         form->Joined(D(channel->Name()));
 }
@@ -121,7 +139,11 @@ void NickChange(const QByteArray &oldNick, const QByteArray &newNick)
 {
     const QString from = D(oldNick);
     const QString to = D(newNick);
-    ForEachWindow([&](TChannelForm *form) { form->RenameUser(from, to); });
+    ForEachWindow([&](TChannelForm *form) {
+        form->RenameUser(from, to);
+        if (form->PrivateDialogue && form->ChannelName.compare(from, Qt::CaseInsensitive) == 0)
+            form->RenameDialogue(to);
+    });
 }
 
 void Quit(TIrcUser *user)

@@ -267,6 +267,19 @@ void TChannelForm::ConfigureComponents()
     VoxButton1->setSpeech(voice);
 }
 
+void TChannelForm::RenameDialogue(const QString &nick)
+{
+    if (!PrivateDialogue || nick.isEmpty())
+        return;
+    ChannelName = nick;
+    setObjectName(nick);
+    SetCaptionText(nick);
+    if (m_watchButton) {
+        m_watchButton->setText(nick);
+        m_watchButton->setAccessibleName(nick);
+    }
+}
+
 void TChannelForm::SetCaptionText(const QString &caption)
 {
     setWindowTitle(caption);
@@ -299,8 +312,10 @@ void TChannelForm::AddChannelToWath(const QString &name)
 
 void TChannelForm::RedrawWatchButton()
 {
-    if (!m_watchButton)
+    // Called for every message: the button is only restyled when its state changes.
+    if (!m_watchButton || m_drawnUnread == int(Unread))
         return;
+    m_drawnUnread = int(Unread);
     QPalette palette = m_watchButton->palette();
     palette.setColor(QPalette::ButtonText, Unread ? QColor(255, 0, 0) : QColor(0, 0, 0));
     m_watchButton->setPalette(palette);

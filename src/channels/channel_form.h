@@ -96,6 +96,8 @@ public:
     void DeleteFromUserList(const QString &nick);
     // A user of the table took a new nick: the row, the count and the ignore mark follow.
     void RenameUser(const QString &oldNick, const QString &newNick);
+    // A private window follows its partner's nick change (name, caption, watch button).
+    void RenameDialogue(const QString &nick);
     // Caption with the channel's modes as the main window shows them.
     void SetCaptionText(const QString &caption);
 
@@ -191,5 +193,6 @@ private:
     bool m_flushScheduled = false;
     int m_viewLines = 0;
     bool m_trimmed = false;
+    int m_drawnUnread = -1; // the state the watch button shows; -1 before the first drawing
     QString m_statusPanelText;
 };

@@ -3,6 +3,7 @@
 #include "channel_bench.h"
 
 #include "app/codepage.h"
+#include "base/exception.h"
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
 #include "channels/channel_text.h"
@@ -565,6 +566,81 @@ private slots:
             if (w->focusPolicy() != Qt::NoFocus)
                 QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
         }
+    }
+
+    void slotsRunOutWithAnError()
+    {
+        // Slots 1 to 100 taken: a private window cannot open, a channel window takes 0.
+        std::vector<std::unique_ptr<QWidget>> fillers;
+        for (int slot = 1; slot < TForm1::ChannelFormCount; ++slot) {
+            fillers.push_back(std::make_unique<QWidget>());
+            main->ChannelForms[slot] = fillers.back().get();
+        }
+        QVERIFY_THROWS_EXCEPTION(ETalvinError, NewPrivateForm("bob"));
+        QCOMPARE(NewChannelForm("#last"), 0);
+        QVERIFY_THROWS_EXCEPTION(ETalvinError, NewChannelForm("#more"));
+        // A private message with no slot left is dropped, the program goes on.
+        feed(":bob!u@h PRIVMSG me :no room");
+        QCOMPARE(FindChannelForm("bob"), -1);
+        fillers.clear();
+    }
+
+    void watchButtonLivesAndDiesWithItsWindow()
+    {
+        TChannelForm *form = join("#c");
+        QPointer<QToolButton> button = form->WatchButton();
+        QVERIFY(button);
+        QCOMPARE(button->text(), QStringLiteral("#c"));
+        QVERIFY(main->WatchBar->isAncestorOf(button));
+        form->SubWindow()->close();
+        QTRY_VERIFY(!button);
+    }
+
+    void activationReloadsTheCaptions()
+    {
+        TChannelForm *first = join("#a");
+        join("#b");
+        SetCaption(QStringLiteral("CFVoxButton1"), QStringLiteral("Послать"));
+        bench->interfaceVoice->clear();
+        first->WatchButton()->click();
+        QTRY_COMPARE(first->VoxButton1->text(), QStringLiteral("Послать"));
+        QVERIFY(bench->interfaceVoice->spokenTexts().contains(QStringLiteral("#a")));
+    }
+
+    void privateWindowFollowsItsPartnersNick()
+    {
+        feed(":bob!u@h PRIVMSG me :hi");
+        const int slot = FindChannelForm("bob");
+        TChannelForm *form = ChannelFormAt(slot);
+        feed(":bob!u@h NICK robert");
+        QCOMPARE(FindChannelForm("robert"), slot);
+        QCOMPARE(form->windowTitle(), QStringLiteral("robert"));
+        QCOMPARE(form->WatchButton()->text(), QStringLiteral("robert"));
+        feed(":robert!u@h PRIVMSG me :renamed");
+        QVERIFY(ViewText(form).endsWith(QStringLiteral("renamed")));
+        sentSoFar();
+        form->VoxEdit1->setText(QStringLiteral("ok"));
+        form->VoxButton1->click();
+        QCOMPARE(sentSoFar(), QByteArray("PRIVMSG robert :ok\r\n"));
+    }
+
+    void windowMenuInItsOrder()
+    {
+        TChannelForm *form = join("#c");
+        const QList<QAction *> items = form->PopupMenu1->actions();
+        QCOMPARE(items.size(), 10);
+        QCOMPARE(items[0], form->AC_PartChannel);
+        QCOMPARE(form->PopupMenu1->defaultAction(), form->AC_PartChannel);
+        QCOMPARE(items[1], main->A_Nick);
+        QCOMPARE(items[2], form->AC_ChannelMode);
+        QVERIFY(items[3]->isSeparator());
+        QCOMPARE(items[4], form->AC_ChannelSetup);
+        QCOMPARE(items[5], main->A_SetSpeakPanel);
+        QCOMPARE(items[6], form->AC_Speak);
+        QVERIFY(!items[7]->isVisible());
+        QVERIFY(items[8]->isSeparator());
+        const QList<QAction *> pages = items[9]->menu()->actions();
+        QCOMPARE(pages, (QList<QAction *>{main->A_CP1251, main->A_KOI8, main->A_OEM}));
     }
 
     void aHundredThousandLinesKeepTheViewCapped()
