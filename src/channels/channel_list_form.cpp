@@ -286,10 +286,14 @@ void TForm3::refreshArrived(bool last)
 {
     // The list first: the progress bar repaints the window at once, and the table must
     // not be painted from a full list that was just replaced.
-    if (m_needsRebuild || (last && m_rebuildTimer->isActive()))
+    if (m_needsRebuild) {
         AddFiltredChannel();
-    else
+    } else {
         AddNewChannels(m_shownUpTo);
+        // A sorted list waits for its next re-sort; the end of the list does not wait.
+        if (last && m_rebuildTimer->isActive())
+            AddFiltredChannel();
+    }
     ShowProgress(m_lastPosition, last);
     if (last)
         ProgressPanel->hide();

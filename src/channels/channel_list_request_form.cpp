@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -51,6 +52,8 @@ TChannelListNumberField::TChannelListNumberField(const QString &speechName, QWid
     setRange(-32768, 32767);
     setValue(0);
     m_voice.setSpeechName(speechName);
+    // The field's own edit line takes the focus: it carries the label for screen readers.
+    lineEdit()->setAccessibleName(speechName);
 }
 
 void TChannelListNumberField::focusInEvent(QFocusEvent *event)

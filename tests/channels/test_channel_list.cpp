@@ -217,6 +217,12 @@ private slots:
         for (int row = 1; row < form->ShownList->rowCount(); ++row)
             QVERIFY(collator.compare(form->ShownList->Row(row - 1).NameText,
                                      form->ShownList->Row(row).NameText) <= 0);
+        // A new list arriving while sorted by name ends up sorted too.
+        FeedList(client, {"#zz 1 z", "#aa 1 a", "#mm 1 m"});
+        QCOMPARE(Form3(), form);
+        QCOMPARE(form->ShownList->Row(0).NameText, QStringLiteral("#aa"));
+        QCOMPARE(form->ShownList->Row(2).NameText, QStringLiteral("#zz"));
+        FeedList(client, entries);
         const QString firstByName = form->ShownList->Row(0).NameText;
         // "No sorting" leaves the rows where they are.
         form->SortNone();
@@ -299,6 +305,17 @@ private slots:
         DiscardBrowser();
         dialog->Button2->click();
         QCOMPARE(Form3()->FullList.Count(), 1);
+    }
+
+    void everyControlIsLabelledForScreenReaders()
+    {
+        TChannelListForm *dialog = ChannelListForm();
+        QVERIFY(ActivateWindow(dialog));
+        QCOMPARE(UnlabelledControls(dialog).join(u','), QString());
+        BindList(host->client);
+        FeedList(host->client, {"#a 1 a"});
+        QVERIFY(Form3());
+        QCOMPARE(UnlabelledControls(Form3()).join(u','), QString());
     }
 
     void missingSavedListIsToldAndTheDialogStays()
