@@ -546,6 +546,13 @@ bool TChannelForm::eventFilter(QObject *watched, QEvent *event)
             AC_ChannelSetup->trigger();
             return true;
         }
+        if (watched == VoxListView1 &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            // Enter on a row opens a dialogue with that user, like a click.
+            if (QTreeWidgetItem *row = VoxListView1->currentItem())
+                RunGuarded([row] { NewPrivateForm(row->text(0)); });
+            return true;
+        }
         if (watched == VoxEdit1) {
             bool handled = false;
             RunGuarded([&] { handled = inputKey(key, false); });

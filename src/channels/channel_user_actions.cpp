@@ -80,14 +80,8 @@ void TChannelForm::createUserMenu()
 
     connect(VoxListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &) { UserMenu->popup(QCursor::pos()); });
-    // A click or Enter on a row opens a dialogue with that user.
+    // A click on a row opens a dialogue with that user (Enter: see eventFilter).
     connect(VoxListView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *row) {
-        RunGuarded([this, row] {
-            if (row)
-                NewPrivateForm(row->text(0));
-        });
-    });
-    connect(VoxListView1, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *row, int) {
         RunGuarded([this, row] {
             if (row)
                 NewPrivateForm(row->text(0));

@@ -436,7 +436,12 @@ private slots:
         QVERIFY(first >= 1);
         form->VoxListView1->setFocus();
         form->UM_Query->trigger();
-        QVERIFY(FindChannelForm("bob") > first);
+        const int second = FindChannelForm("bob");
+        QVERIFY(second > first);
+        // Enter on a row does the same.
+        form->VoxListView1->setFocus();
+        QTest::keyClick(form->VoxListView1, Qt::Key_Return);
+        QVERIFY(FindChannelForm("bob") > second);
         QCOMPARE(sentSoFar(), QByteArray());
     }
 
@@ -540,6 +545,14 @@ private slots:
         QCOMPARE(form->AC_Speak->text(), GetCaption(QStringLiteral("CFAC_SpeakOff")));
         feed(":bob!u@h PRIVMSG #c :quiet");
         QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("plain")});
+        // Show time: the header carries the time in brackets.
+        form->Options.ShowNick = true;
+        form->Options.ShowTime = true;
+        feed(":bob!u@h PRIVMSG #c :timed");
+        const QString view = ViewText(form);
+        const QString header = view.section(QLatin1Char('\n'), -2, -2);
+        QVERIFY2(QRegularExpression(QStringLiteral("^bob \\(.+\\):$")).match(header).hasMatch(),
+                 qPrintable(header));
         // An empty slot opens nothing.
         ShowChannelSetup(77);
     }

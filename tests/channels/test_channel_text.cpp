@@ -1,6 +1,7 @@
 // Colour-code stripping and the bytes a window sends.
 #include "app/codepage.h"
 #include "channels/channel_text.h"
+#include "channels/serial_work.h"
 
 #include <QtTest>
 
@@ -60,6 +61,26 @@ private slots:
                  QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0"));
         QCOMPARE(ChannelSendBytes(CodePageKoi8, text),
                  QByteArray("\xf0\xd2\xc9\xd7\xc5\xd4 \xcd\xc9\xd2"));
+    }
+
+    void serialWorkQueuesNestedWorkInOrder()
+    {
+        TSerialWork lock;
+        QStringList order;
+        lock.Run([&] {
+            order << "a begins";
+            // Work arriving while "a" runs (a nested event loop) waits for it.
+            lock.Run([&] { order << "b"; });
+            lock.Run([&] { order << "c"; });
+            order << "a ends";
+        });
+        QCOMPARE(order, (QStringList{"a begins", "a ends", "b", "c"}));
+        // A piece that throws frees the lock for the next one.
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 lock.Run([] { throw std::runtime_error("x"); }));
+        QVERIFY(!lock.Busy());
+        lock.Run([&] { order << "d"; });
+        QCOMPARE(order.last(), QStringLiteral("d"));
     }
 
     void convertKeyRows()
