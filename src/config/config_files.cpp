@@ -3,8 +3,6 @@
 #include "config/ini_file.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -14,31 +12,9 @@ QString &programDirStorage()
     return dir;
 }
 
-// Windows profile reads hand back at most 2047 characters; callers were written for that.
-constexpr qsizetype MaxValueLength = 2047;
-
 [[noreturn]] void raiseWriteError(const QString &path)
 {
     throw EConfigWriteError(QStringLiteral("Unable to write to %1").arg(path));
-}
-
-// A profile line cannot hold a line break: "a\n[Other]\nkey=x" would otherwise add a
-// section. Line breaks become blanks, NUL characters are dropped.
-QString oneLine(const QString &value)
-{
-    QString out;
-    out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < value.size() && value.at(i + 1) == u'\n')
-                ++i;
-            out += u' ';
-        } else if (c != u'\0') {
-            out += c;
-        }
-    }
-    return out;
 }
 
 bool isValidName(const QString &name)
@@ -76,7 +52,7 @@ QString GetConfigValue(const QString &fileName, const QString &section, const QS
     const auto value = file->value(section, key);
     if (!value)
         return QStringLiteral("err-") + key;
-    return value->left(MaxValueLength);
+    return *value;
 }
 
 bool SetConfigValue(const QString &fileName, const QString &section, const QString &key,
@@ -86,26 +62,11 @@ bool SetConfigValue(const QString &fileName, const QString &section, const QStri
     if (!isValidName(section) || !isValidName(key) || key.contains(u'=') || section.contains(u']'))
         raiseWriteError(path);
 
-    const QFileInfo info(path);
-    if (info.exists() && !info.isWritable())
-        raiseWriteError(path);
-    std::optional<IniFile> existing;
-    if (info.exists()) {
-        existing = IniFile::load(path);
-        if (!existing)
-            raiseWriteError(path); // present but unreadable: rewriting would lose its content
-    }
-    IniFile file = existing.value_or(IniFile());
-    file.setValue(section, key, oneLine(value));
-
-    // Write a complete new file beside the old one and rename it over: a crash or a full
-    // disk leaves either the old file or the new one, never a truncated mix.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        raiseWriteError(path);
-    const QByteArray bytes = file.toBytes();
-    if (out.write(bytes) != bytes.size() || !out.commit())
-        raiseWriteError(path);
+    IniFile file = IniFile::loadForUpdate(path);
+    file.setValue(section, key, value);
+    // A complete new file replaces the old one: a crash or a full disk leaves either the
+    // old file or the new one, never a truncated mix.
+    file.save(path);
     return true;
 }
 

@@ -1,16 +1,15 @@
 #include "config/ini_file.h"
 
+#include "config/config_files.h"
+
 #include <QDebug>
 #include <QFile>
-#include <QStringDecoder>
-#include <QTextCodec>
+#include <QFileInfo>
 
 namespace {
 
-QTextCodec *cp1251()
-{
-    return QTextCodec::codecForName("windows-1251");
-}
+// Windows profile reads hand back at most 2047 characters; callers were written for that.
+constexpr qsizetype MaxValueLength = 2047;
 
 bool isComment(const QString &trimmed)
 {
@@ -46,49 +45,50 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-QString unquoted(QString value)
+QString storedText(const QString &line)
 {
-    value = value.trimmed();
+    QString value = line.mid(line.indexOf(u'=') + 1).trimmed();
     if (value.size() >= 2) {
         const QChar first = value.front();
         if ((first == u'"' || first == u'\'') && value.back() == first)
             value = value.mid(1, value.size() - 2);
     }
-    return value;
+    return value.left(MaxValueLength);
+}
+
+QString entryLine(const QString &key, const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < value.size() && value.at(i + 1) == u'\n')
+                ++i;
+            out += u' ';
+        } else if (c != u'\0') {
+            out += c;
+        }
+    }
+    // A reader trims blanks and strips one pair of quotes: protect what it would remove.
+    const bool outerBlanks = out != out.trimmed();
+    const bool outerQuotes = out.size() >= 2 && (out.front() == u'"' || out.front() == u'\'') &&
+                             out.back() == out.front();
+    if (outerBlanks || outerQuotes)
+        out = u'"' + out + u'"';
+    return key.trimmed() + u'=' + out;
 }
 
 } // namespace
 
 IniFile IniFile::fromBytes(const QByteArray &bytes)
 {
+    const ConfigTextFile text = ConfigTextFile::fromBytes(bytes);
     IniFile file;
-    QByteArray body = bytes;
-    QString text;
-    if (body.startsWith("\xEF\xBB\xBF")) {
-        body.remove(0, 3);
-        file.m_encoding = Encoding::Utf8WithBom;
-    }
-    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    text = utf8(body);
-    if (utf8.hasError()) {
-        file.m_encoding = Encoding::Cp1251;
-        text = cp1251()->toUnicode(body);
-    }
-
-    // A write keeps the line ending the file already uses.
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == u'\n')
-            break;
-        if (text.at(i) == u'\r') {
-            const bool crlf = i + 1 < text.size() && text.at(i + 1) == u'\n';
-            file.m_newline = crlf ? QStringLiteral("\r\n") : QStringLiteral("\r");
-            break;
-        }
-    }
-    file.m_endsWithNewline = text.isEmpty() || text.endsWith(u'\n') || text.endsWith(u'\r');
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    file.m_lines = text.split(u'\n');
+    file.m_encoding = text.encoding;
+    file.m_newline = text.newline;
+    file.m_endsWithNewline = text.text.isEmpty() || text.text.endsWith(u'\n');
+    file.m_lines = text.text.split(u'\n');
     if (file.m_endsWithNewline)
         file.m_lines.removeLast(); // the empty piece after the final line break
     return file;
@@ -100,6 +100,19 @@ std::optional<IniFile> IniFile::load(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return std::nullopt;
     return fromBytes(f.readAll());
+}
+
+IniFile IniFile::loadForUpdate(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return IniFile();
+    std::optional<IniFile> file;
+    if (info.isWritable())
+        file = load(path);
+    if (!file)
+        throw EConfigWriteError(QStringLiteral("Unable to write to %1").arg(path));
+    return *file;
 }
 
 int IniFile::findSection(const QString &section) const
@@ -121,6 +134,26 @@ int IniFile::sectionEnd(int headerLine) const
     return i;
 }
 
+int IniFile::ensureSection(const QString &section)
+{
+    const int header = findSection(section);
+    if (header >= 0)
+        return header;
+    m_lines.append(u'[' + section.trimmed() + u']');
+    return int(m_lines.size()) - 1;
+}
+
+void IniFile::insertAtSectionEnd(int headerLine, const QStringList &lines)
+{
+    // After the section's last non-blank line, before the blank lines that separate it
+    // from the next section.
+    int at = sectionEnd(headerLine);
+    while (at > headerLine + 1 && m_lines.at(at - 1).trimmed().isEmpty())
+        --at;
+    for (const QString &line : lines)
+        m_lines.insert(at++, line);
+}
+
 std::optional<QString> IniFile::value(const QString &section, const QString &key) const
 {
     const int header = findSection(section);
@@ -129,61 +162,91 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     const QString wanted = key.trimmed();
     const int end = sectionEnd(header);
     for (int i = header + 1; i < end; ++i) {
-        const QString &line = m_lines.at(i);
-        const auto name = keyName(line);
+        const auto name = keyName(m_lines.at(i));
         if (name && sameName(*name, wanted))
-            return unquoted(line.mid(line.indexOf(u'=') + 1));
+            return storedText(m_lines.at(i));
     }
     return std::nullopt;
 }
 
+QHash<QString, QString> IniFile::sectionValues(const QString &section) const
+{
+    QHash<QString, QString> values;
+    const int header = findSection(section);
+    if (header < 0)
+        return values;
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i) {
+        const auto name = keyName(m_lines.at(i));
+        if (name && !values.contains(name->toLower()))
+            values.insert(name->toLower(), storedText(m_lines.at(i)));
+    }
+    return values;
+}
+
 void IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
-    const QString entry = key.trimmed() + u'=' + value;
-    // A 1251 file cannot hold every character (a Chinese nick, an emoji in a topic). Rather
-    // than store question marks, the file moves to UTF-8, which holds its old text too.
-    if (m_encoding == Encoding::Cp1251 && !cp1251()->canEncode(section + entry)) {
-        qWarning("Profile file moved from Windows-1251 to UTF-8 to store \"%s\"",
-                 qUtf8Printable(key));
-        m_encoding = Encoding::Utf8;
-    }
-    int header = findSection(section);
-    if (header < 0) {
-        m_lines.append(u'[' + section.trimmed() + u']');
-        m_lines.append(entry);
-        return;
-    }
-    const QString wanted = key.trimmed();
+    setValues(section, {{key, value}});
+}
+
+void IniFile::setValues(const QString &section, const Entries &entries)
+{
+    const int header = ensureSection(section);
+    QHash<QString, int> where; // lower-case key -> its first line in the section
     const int end = sectionEnd(header);
-    int lastEntry = header;
     for (int i = header + 1; i < end; ++i) {
-        const QString &line = m_lines.at(i);
-        const auto name = keyName(line);
-        if (name && sameName(*name, wanted)) {
-            // Keep the spelling the file already uses for the key.
-            m_lines[i] = line.left(line.indexOf(u'=')).trimmed() + u'=' + value;
-            return;
-        }
-        if (!line.trimmed().isEmpty())
-            lastEntry = i;
+        const auto name = keyName(m_lines.at(i));
+        if (name && !where.contains(name->toLower()))
+            where.insert(name->toLower(), i);
     }
-    // New keys go after the section's last entry, before any blank lines that separate it
-    // from the next section.
-    m_lines.insert(lastEntry + 1, entry);
+    QStringList added;
+    for (const auto &[key, value] : entries) {
+        const auto found = where.constFind(key.trimmed().toLower());
+        if (found == where.constEnd()) {
+            added.append(entryLine(key, value));
+            continue;
+        }
+        // Keep the spelling the file already uses for the key.
+        const QString &line = m_lines.at(*found);
+        m_lines[*found] = entryLine(line.left(line.indexOf(u'=')), value);
+    }
+    insertAtSectionEnd(header, added);
+}
+
+void IniFile::replaceKeys(const QString &section, const Entries &entries)
+{
+    const int header = ensureSection(section);
+    const int end = sectionEnd(header);
+    for (int i = end - 1; i > header; --i) {
+        if (keyName(m_lines.at(i)))
+            m_lines.removeAt(i);
+    }
+    QStringList lines;
+    for (const auto &[key, value] : entries)
+        lines.append(entryLine(key, value));
+    insertAtSectionEnd(header, lines);
 }
 
 QByteArray IniFile::toBytes() const
 {
-    QString text = m_lines.join(m_newline);
+    ConfigTextFile file;
+    file.encoding = m_encoding;
+    file.newline = m_newline;
+    QString text = m_lines.join(u'\n');
     if (m_endsWithNewline && !m_lines.isEmpty())
-        text += m_newline;
-    switch (m_encoding) {
-    case Encoding::Cp1251:
-        return cp1251()->fromUnicode(text);
-    case Encoding::Utf8WithBom:
-        return "\xEF\xBB\xBF" + text.toUtf8();
-    case Encoding::Utf8:
-        break;
-    }
-    return text.toUtf8();
+        text += u'\n';
+    bool movedToUtf8 = false;
+    const QByteArray bytes = file.encode(text, &movedToUtf8);
+    // A 1251 file cannot hold every character (a Chinese nick, an emoji in a topic). Rather
+    // than store question marks, the file moves to UTF-8, which holds its old text too.
+    if (movedToUtf8)
+        qWarning("Profile file moved from Windows-1251 to UTF-8 to store characters it lacks");
+    return bytes;
+}
+
+void IniFile::save(const QString &path) const
+{
+    QString error;
+    if (!WriteFileSafely(path, toBytes(), &error))
+        throw EConfigWriteError(QStringLiteral("Unable to write to %1").arg(path));
 }

@@ -215,6 +215,20 @@ private slots:
                                  SetUserValue(QStringLiteral("a=b"), QStringLiteral("x")));
     }
 
+    void valuesReadBackAsWritten()
+    {
+        // The reader trims blanks and strips quotes; a write protects what it would lose.
+        const QStringList values = {QStringLiteral("Подключение к серверу "),
+                                    QStringLiteral("  both  "), QStringLiteral("\"quoted\""),
+                                    QStringLiteral("'x'"), QStringLiteral("say \"hi\" now")};
+        for (const QString &value : values) {
+            SetCaption(QStringLiteral("CONNECT"), value);
+            QCOMPARE(GetCaption(QStringLiteral("CONNECT")), value);
+        }
+        QCOMPARE(readRaw(QStringLiteral("caption.ini")),
+                 QByteArray("[Captions]\nCONNECT=say \"hi\" now\n"));
+    }
+
     void failedWriteLeavesFileWhole()
     {
         const QByteArray before = "[Config]\nNick=ivan\n";
