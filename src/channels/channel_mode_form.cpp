@@ -179,6 +179,7 @@ void TChannelModeForm::ConfigureComponents()
 {
     setWindowTitle(CaptionOr(QStringLiteral("CMCaption"), QStringLiteral("Channel mode")) +
                    QLatin1Char(' ') + m_channel);
+    setAccessibleName(windowTitle());
     Label1->setText(CaptionOr(QStringLiteral("CMLabel1"), Label1->text()));
     Label2->setText(CaptionOr(QStringLiteral("CMLabel2"), Label2->text()));
     for (TVoxCheckBox *box : {VoxCheckBox1, VoxCheckBox2, VoxCheckBox3, VoxCheckBox4, VoxCheckBox5,

@@ -91,8 +91,11 @@ void TChannelSetupForm::StoreOptions(TChannelOptions &o) const
 void TChannelSetupForm::ConfigureComponents()
 {
     setWindowTitle(CaptionOr(QStringLiteral("CSFCaption"), QStringLiteral("Channel setup")));
+    setAccessibleName(windowTitle());
     GroupBox1->setTitle(CaptionOr(QStringLiteral("CSFGroupBox1"), GroupBox1->title()));
+    GroupBox1->setAccessibleName(GroupBox1->title());
     GroupBox2->setTitle(CaptionOr(QStringLiteral("CSFGroupBox2"), GroupBox2->title()));
+    GroupBox2->setAccessibleName(GroupBox2->title());
     TSpeech *voice = Form1 ? Form1->Speech1 : nullptr;
     for (int i = 1; i <= 10; ++i) {
         VoxCheckBox[i]->setText(

@@ -569,12 +569,14 @@ private slots:
         QCOMPARE(form->WatchButton()->accessibleName(), QStringLiteral("#c"));
         TChannelModeForm *mode = ChannelModeForm();
         mode->ConfigureComponents();
+        QVERIFY(mode->accessibleName().startsWith(GetCaption(QStringLiteral("CMCaption"))));
         for (QWidget *w : mode->findChildren<QWidget *>()) {
             if (w->focusPolicy() != Qt::NoFocus)
                 QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
         }
         TChannelSetupForm *setup = ChannelSetupForm();
         setup->ConfigureComponents();
+        QCOMPARE(setup->accessibleName(), GetCaption(QStringLiteral("CSFCaption")));
         for (QWidget *w : setup->findChildren<QWidget *>()) {
             if (w->focusPolicy() != Qt::NoFocus)
                 QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
