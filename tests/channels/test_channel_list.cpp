@@ -323,6 +323,8 @@ private slots:
         QFile::remove(listFile);
         TChannelListForm *dialog = ChannelListForm();
         QVERIFY(ActivateWindow(dialog));
+        // Not connected: "Get list" cannot be pressed.
+        QVERIFY(!dialog->Button1->isEnabled());
         MessageCloser closer(host->voice.recording);
         dialog->Button2->setFocus();
         QTest::keyClick(dialog->Button2, Qt::Key_Space);
