@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 #include "app/talvin_application.h"
+#include "channels/channel_event_router.h"
+#include "channels/channel_list_hooks.h"
 #include "config/event_sound.h"
 #include "config/sound_effect_player.h"
 
@@ -14,6 +16,10 @@ int main(int argc, char *argv[])
     TForm1 window;
     window.QuitOnClose = true;
     window.CreateApplicationWindows();
+    // The channel windows and the channel list hang their work behind the main window's
+    // own engine handlers.
+    TChannelEventRouter::AttachChannelRouting(window.IRC);
+    AttachChannelList(&window);
     app.CloseOnTermination(&window);
     window.show();
     const int result = app.exec();
