@@ -301,6 +301,16 @@ private slots:
         bench->channelVoice->clear();
         feed(":bob!u@h PRIVMSG me :spoken");
         QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("bob spoken")});
+        // Not focused: a sound and the nick alone.
+        TChannelForm *other = join("#elsewhere");
+        QTRY_VERIFY(other->_Focused());
+        bench->channelVoice->clear();
+        bench->sounds.played.clear();
+        feed(":bob!u@h PRIVMSG me :unseen");
+        QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("bob")});
+        QVERIFY(bench->sounds.played.contains(QStringLiteral("pmessage")));
+        QVERIFY(form->Unread);
+        sentSoFar();
 
         // Closing a private window sends nothing.
         form->SubWindow()->close();
