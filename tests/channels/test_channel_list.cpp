@@ -6,6 +6,7 @@
 #include "channels/channel_list_form.h"
 #include "channels/channel_list_request_form.h"
 #include "channels/channel_list_view.h"
+#include "dialogs/faworits_form.h"
 #include "irc/irc_client.h"
 #include "ngircd_server.h"
 #include "speech/controls/vox_controls.h"
@@ -181,6 +182,20 @@ private slots:
         QVERIFY(Form3());
         QCOMPARE(Form3()->FullList.Count(), 95);
         QCOMPARE(Form3()->FullList.At(0).Name, QByteArray("#c0"));
+
+        // Ctrl+Alt+F hands the selected channel, its topic and the server to the favourite
+        // editor.
+        QVERIFY(ActivateWindow(Form3()));
+        Form3()->ListView1->setFocus();
+        QTest::keyClick(Form3()->ListView1, Qt::Key_End);
+        QStringList filled;
+        WhenModal<TEditFaworitForm>([&](TEditFaworitForm *editor) {
+            filled << editor->ChannelEdit->text() << editor->DescrEdit->text()
+                   << editor->ServerEdit->text();
+            editor->reject();
+        });
+        QTest::keyClick(Form3()->ListView1, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(filled, QStringList({"#c94", "t94", "irc.example"}));
     }
 
     void filterAndSortsOrderAsTheUserExpects()
