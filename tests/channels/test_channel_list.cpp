@@ -183,9 +183,13 @@ private slots:
         QCOMPARE(Form3()->FullList.Count(), 95);
         QCOMPARE(Form3()->FullList.At(0).Name, QByteArray("#c0"));
 
-        // Ctrl+Alt+F hands the selected channel, its topic and the server to the favourite
-        // editor.
+        // Activation says the window's caption; Ctrl+Alt+F hands the selected channel, its
+        // topic and the server to the favourite editor.
+        QVERIFY(ActivateWindow(ChannelListForm()));
+        host->forget();
         QVERIFY(ActivateWindow(Form3()));
+        QVERIFY2(host->said().contains(QStringLiteral("Список каналов")),
+                 qPrintable(host->said().join(u'|')));
         Form3()->ListView1->setFocus();
         QTest::keyClick(Form3()->ListView1, Qt::Key_End);
         QStringList filled;

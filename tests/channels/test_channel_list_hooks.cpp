@@ -8,6 +8,7 @@
 #include "channels/channel_list_request_form.h"
 #include "config/config_files.h"
 #include "irc/irc_client.h"
+#include "speech/controls/vox_controls.h"
 #include "speech/recording_speech_engine.h"
 
 #include <QAction>
@@ -31,6 +32,15 @@ private slots:
                            QStringLiteral("/dist/config"));
         for (const QString &name : shipped.entryList(QDir::Files))
             QFile::copy(shipped.filePath(name), dir.filePath(QStringLiteral("config/") + name));
+        // A damaged initial minimum must not stop the dialog: it starts at 0.
+        QFile caption(dir.filePath(QStringLiteral("config/caption.ini")));
+        QVERIFY(caption.open(QIODevice::ReadOnly));
+        QByteArray captions = caption.readAll();
+        caption.close();
+        captions.replace("CLUpDown3=0", "CLUpDown3=many");
+        QVERIFY(caption.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        caption.write(captions);
+        caption.close();
         QDir::setCurrent(dir.path());
         {
             auto interface = MakeRecordedVoice(1);
@@ -41,6 +51,10 @@ private slots:
 
             window.A_ChannelList->trigger();
             QTRY_VERIFY(ChannelListForm()->isVisible());
+            QTRY_COMPARE(ChannelListForm()->windowTitle(), QStringLiteral("Запрос списка каналов"));
+            QCOMPARE(ChannelListForm()->MinimumUsers(), 0);
+            QCOMPARE(ChannelListForm()->CheckBox1->text(),
+                     QStringLiteral("Выделять строки цветом"));
             ChannelListForm()->hide();
 
             window.IRC->Host = QStringLiteral("irc.example");
