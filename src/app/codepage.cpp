@@ -50,15 +50,19 @@ namespace {
 
 QTextCodec *codecFor(TextEncoding encoding)
 {
+    // Looking a codec up by name costs more than decoding a chat line: do it once.
+    static QTextCodec *const koi8r = QTextCodec::codecForName("KOI8-R");
+    static QTextCodec *const cp866 = QTextCodec::codecForName("IBM866");
+    static QTextCodec *const cp1251 = QTextCodec::codecForName("windows-1251");
     switch (encoding) {
     case TextEncoding::Koi8r:
-        return QTextCodec::codecForName("KOI8-R");
+        return koi8r;
     case TextEncoding::Cp866:
-        return QTextCodec::codecForName("IBM866");
+        return cp866;
     case TextEncoding::Cp1251:
         break;
     }
-    return QTextCodec::codecForName("windows-1251");
+    return cp1251;
 }
 
 // 1251 has no box-drawing or block characters; fold them to ASCII look-alikes so a
