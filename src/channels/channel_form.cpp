@@ -554,6 +554,9 @@ bool TChannelForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (watched == VoxEdit1) {
+            // A change of keyboard language is announced as the user types.
+            if (Form1)
+                RunGuarded([] { Form1->SpeakLang(); });
             bool handled = false;
             RunGuarded([&] { handled = inputKey(key, false); });
             return handled;

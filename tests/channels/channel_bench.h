@@ -58,7 +58,9 @@ struct ChannelBench
         QDir::setCurrent(QDir::tempPath());
     }
 
-    TForm1 *start()
+    // The keyboard language is announced once beforehand unless asked otherwise, so the
+    // first key typed in a test does not add it to the channel voice.
+    TForm1 *start(bool languageKnown = true)
     {
         auto interface = MakeRecordedVoice(1);
         auto channel = MakeRecordedVoice(2);
@@ -70,7 +72,23 @@ struct ChannelBench
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("main window did not become active");
+        if (languageKnown) {
+            window->SpeakLang();
+            channelVoice->clear();
+        }
         return window.get();
+    }
+
+    // What the channel voice said, without the keyboard-language announcements that the
+    // first typed letters of a test may cause.
+    QStringList channelTexts() const
+    {
+        static const QStringList languages{QStringLiteral("Английский"), QStringLiteral("Русский"),
+                                           QStringLiteral("Украинский"),
+                                           QStringLiteral("Язык неизвестен")};
+        QStringList texts = channelVoice->spokenTexts();
+        texts.removeIf([](const QString &t) { return languages.contains(t); });
+        return texts;
     }
 
     static void copyTree(const QString &from, const QString &to)

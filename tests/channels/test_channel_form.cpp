@@ -97,8 +97,7 @@ private slots:
         feed(":bob!u@h PRIVMSG #c :\x03"
              "12hello\x02 there");
         QCOMPARE(ViewText(form), QStringLiteral("*** me вошёл на канал #c\nbob:\nhello\x02 there"));
-        QCOMPARE(bench->channelVoice->spokenTexts(),
-                 QStringList{QStringLiteral("bob hello\x20 there")});
+        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("bob hello\x20 there")});
         const QTextDocument *doc = form->VoxRichEdit1->document();
         const QTextCharFormat header = doc->findBlockByNumber(1).begin().fragment().charFormat();
         QCOMPARE(header.foreground().color(), QColor(255, 0, 0));
@@ -120,7 +119,7 @@ private slots:
         QVERIFY(first->Unread);
         QCOMPARE(first->WatchButton()->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
         QVERIFY(bench->sounds.played.contains(QStringLiteral("message")));
-        QVERIFY(bench->channelVoice->spokenTexts().isEmpty());
+        QVERIFY(bench->channelTexts().isEmpty());
         QVERIFY(ViewText(first).endsWith(QStringLiteral("bob:\npsst")));
         // Its button brings it forward and clears the mark.
         first->WatchButton()->click();
@@ -251,6 +250,26 @@ private slots:
         QCOMPARE(sentSoFar(), QByteArray("PRIVMSG #c :from view\r\n"));
     }
 
+    void keyboardLanguageIsAnnouncedOnceWhileTyping()
+    {
+        // A bench of its own: the language has not been announced yet.
+        bench.reset();
+        peer.reset();
+        bench = std::make_unique<ChannelBench>();
+        peer = std::make_unique<ScriptedPeer>();
+        main = bench->start(false);
+        connectClient();
+        TChannelForm *form = join("#c");
+        bench->channelVoice->clear();
+        TypeText(form->VoxEdit1, QStringLiteral("abc"));
+        QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("Английский")});
+        form->VoxRichEdit1->setFocus();
+        QTest::keyClick(form->VoxRichEdit1, Qt::Key_D);
+        TypeText(form->VoxEdit1, QStringLiteral("ж"));
+        QCOMPARE(bench->channelVoice->spokenTexts(),
+                 (QStringList{QStringLiteral("Английский"), QStringLiteral("Русский")}));
+    }
+
     void keyboardConversionUsesTheTable()
     {
         QCOMPARE(ConvertKey(QChar(u'й')), QChar(u'ы'));
@@ -280,7 +299,7 @@ private slots:
         const QTextBlock text = form->VoxRichEdit1->document()->findBlockByNumber(1);
         QVERIFY(text.blockFormat().textIndent() > 0);
         // Speech starts off in a private window.
-        QVERIFY(bench->channelVoice->spokenTexts().isEmpty());
+        QVERIFY(bench->channelTexts().isEmpty());
         // A second message goes to the same window.
         feed(":BOB!u@h PRIVMSG me :again");
         QCOMPARE(FindChannelForm("bob"), slot);
@@ -300,14 +319,14 @@ private slots:
         QTRY_VERIFY(form->_Focused());
         bench->channelVoice->clear();
         feed(":bob!u@h PRIVMSG me :spoken");
-        QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("bob spoken")});
+        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("bob spoken")});
         // Not focused: a sound and the nick alone.
         TChannelForm *other = join("#elsewhere");
         QTRY_VERIFY(other->_Focused());
         bench->channelVoice->clear();
         bench->sounds.played.clear();
         feed(":bob!u@h PRIVMSG me :unseen");
-        QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("bob")});
+        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("bob")});
         QVERIFY(bench->sounds.played.contains(QStringLiteral("pmessage")));
         QVERIFY(form->Unread);
         sentSoFar();
@@ -331,8 +350,7 @@ private slots:
         QCOMPARE(sentSoFar(),
                  EncodeEngineText(QStringLiteral(
                      "PRIVMSG bob :Включен режим диалога. me сейчас вас не слышит.\r\n")));
-        QCOMPARE(bench->channelVoice->spokenTexts(),
-                 QStringList{QStringLiteral("Включен режим диалога  ")});
+        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("Включен режим диалога  ")});
         const QString before = ViewText(form);
         feed(":bob!u@h PRIVMSG me :are you there");
         QCOMPARE(sentSoFar(), EncodeEngineText(QStringLiteral("PRIVMSG bob :") +
@@ -548,13 +566,13 @@ private slots:
         bench->channelVoice->clear();
         feed(":bob!u@h PRIVMSG #c :plain");
         QVERIFY(ViewText(form).endsWith(QStringLiteral("#c\nplain")));
-        QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("plain")});
+        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("plain")});
         // Speech off through its shortcut: nothing more is spoken.
         QTest::keyClick(form->VoxEdit1, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
         QVERIFY(!form->Options.SpeechOn);
         QCOMPARE(form->AC_Speak->text(), GetCaption(QStringLiteral("CFAC_SpeakOff")));
         feed(":bob!u@h PRIVMSG #c :quiet");
-        QCOMPARE(bench->channelVoice->spokenTexts(), QStringList{QStringLiteral("plain")});
+        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("plain")});
         // Show time: the header carries the time in brackets.
         form->Options.ShowNick = true;
         form->Options.ShowTime = true;
