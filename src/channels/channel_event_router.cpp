@@ -171,6 +171,11 @@ void AttachChannelRouting(TIrcClient *irc)
           [](TIrcClient *, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
               TChannelEventRouter::Message(user, channel, text);
           });
+    // Actions ("/me waves") are messages too; shown and spoken with a leading "*".
+    chain(irc->OnAction,
+          [](TIrcClient *, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
+              TChannelEventRouter::Message(user, channel, QByteArray("* ") + text);
+          });
     chain(irc->OnJoined,
           [](TIrcClient *, TIrcChannel *channel) { TChannelEventRouter::Joined(channel); });
     chain(irc->OnJoin, [](TIrcClient *, TIrcUser *, TIrcChannel *channel) {

@@ -11,8 +11,9 @@ class TIrcUser;
 // the window concerned and keeps its conversation and user table current.
 namespace TChannelEventRouter {
 
-// OnMessage: a channel message goes to its window (none open: dropped); a private message
-// to the window named after the sender, opened when there is none.
+// OnMessage (and OnAction, its text marked with "* "): a channel message goes to its window (none
+// open: dropped); a private message to the window named after the sender, opened when there is
+// none.
 void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text);
 // OnJoined: a new channel window (always a new one) and its join line.
 void Joined(TIrcChannel *channel);

@@ -108,6 +108,19 @@ private slots:
         QVERIFY(!bench->sounds.played.contains(QStringLiteral("message")));
     }
 
+    void actionsAreShownLikeMessages()
+    {
+        TChannelForm *form = join("#c");
+        feed(":bob!u@h PRIVMSG #c :\x01"
+             "ACTION waves\x01");
+        QVERIFY(ViewText(form).endsWith(QStringLiteral("bob:\n* waves")));
+        feed(":bob!u@h PRIVMSG me :\x01"
+             "ACTION nods\x01");
+        TChannelForm *query = ChannelFormAt(FindChannelForm("bob"));
+        QVERIFY(query);
+        QCOMPARE(ViewText(query), QStringLiteral("bob\n* nods"));
+    }
+
     void unfocusedWindowTurnsItsButtonRedAndSounds()
     {
         TChannelForm *first = join("#a");
