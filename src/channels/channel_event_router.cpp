@@ -63,7 +63,7 @@ void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text)
     if (slot < 0) {
         // With every slot taken the message is dropped; the log says why.
         try {
-            slot = NewPrivateForm(nick);
+            slot = NewPrivateForm(nick, false);
         } catch (const ETalvinError &error) {
             ReportUnhandledError(error.message());
             return;

@@ -4,6 +4,7 @@
 #include "base/exception.h"
 #include "channels/channel_form.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -72,12 +73,19 @@ int NewChannelForm(const QString &channel)
     return slot;
 }
 
-int NewPrivateForm(const QString &nick)
+int NewPrivateForm(const QString &nick, bool activate)
 {
     const int slot = Form1 ? FreeSlot(1) : -1;
     if (slot < 0)
         throw ETalvinError(QStringLiteral("No free private window for ") + nick);
+    QPointer<QMdiSubWindow> previous = Form1->MdiArea->activeSubWindow();
+    QPointer<QWidget> focus = QApplication::focusWidget();
     TChannelForm *form = OpenForm(nick, slot, true);
     form->SubWindow()->showMaximized();
+    if (!activate && previous) {
+        Form1->MdiArea->setActiveSubWindow(previous);
+        if (focus)
+            focus->setFocus(Qt::OtherFocusReason);
+    }
     return slot;
 }

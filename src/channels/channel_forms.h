@@ -17,4 +17,6 @@ int FindChannelForm(const QString &name);
 // Raises ETalvinError when every slot is taken.
 int NewChannelForm(const QString &channel);
 // A private window in the first free slot from 1, user list hidden, every option off.
-int NewPrivateForm(const QString &nick);
+// Opened for an incoming message (activate false), it does not take the keyboard focus
+// from the window the user is typing in: the rest of a line must not go to someone else.
+int NewPrivateForm(const QString &nick, bool activate = true);

@@ -350,6 +350,23 @@ private slots:
         QCOMPARE(sentSoFar(), QByteArray());
     }
 
+    void incomingPrivateMessageLeavesTheFocusWhereTheUserTypes()
+    {
+        TChannelForm *channel = join("#c");
+        QTRY_VERIFY(channel->_Focused());
+        TypeText(channel->VoxEdit1, QStringLiteral("half a li"));
+        feed(":bob!u@h PRIVMSG me :psst");
+        TChannelForm *query = ChannelFormAt(FindChannelForm("bob"));
+        QVERIFY(query);
+        QVERIFY(query->Unread);
+        QVERIFY(channel->_Focused());
+        QVERIFY(channel->VoxEdit1->hasFocus());
+        TypeText(channel->VoxEdit1, QStringLiteral("ne"));
+        sentSoFar();
+        QTest::keyClick(channel->VoxEdit1, Qt::Key_Return);
+        QCOMPARE(sentSoFar(), QByteArray("PRIVMSG #c :half a line\r\n"));
+    }
+
     void dialogueModeAnswersOnItsOwn()
     {
         feed(":bob!u@h PRIVMSG me :hi");
