@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "app/talvin_application.h"
 #include "channels/channel_event_router.h"
+#include "channels/channel_forms.h"
 #include "channels/channel_list_hooks.h"
 #include "config/event_sound.h"
 #include "config/sound_effect_player.h"
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
     // own engine handlers.
     TChannelEventRouter::AttachChannelRouting(window.IRC);
     AttachChannelList(&window);
+    window.OpenPrivateForm = [](const QString &nick) { return NewPrivateForm(nick); };
     app.CloseOnTermination(&window);
     window.show();
     const int result = app.exec();

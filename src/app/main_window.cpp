@@ -273,6 +273,7 @@ void TForm1::createActions()
     });
     on(A_Exit, [this] { close(); });
     on(A_Join, [this] { A_ChannelList->trigger(); });
+    connectCommandActions();
     on(A_Faworits, [] {
         FaworitsForm()->show();
         FaworitsForm()->raise();

@@ -12,7 +12,9 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class TAboutForm;
@@ -78,6 +80,14 @@ public:
     // handed to the window's ChannelEvent.
     void SetChannelEvent(const QString &channel, const QString &text);
     void SetAllChannelEvent(const QString &text);
+
+    // ---- Commands (main_commands.cpp) ----
+    // A private message: to the target at once, or, without one, to the nick asked for in
+    // a box "Nick ?" with the text asked for in a box "Message ?" (both must be confirmed).
+    void SendMessage(const QString &target = QString(), const QString &text = QString());
+    // Opens a private window for a nick and returns its slot; set by the channel windows'
+    // side at program start (the query command does nothing without it).
+    std::function<int(const QString &nick)> OpenPrivateForm;
 
     // ---- Connection control ----
     // Starts connecting to the connect.ini server with the user.ini identity. The attempt
@@ -176,6 +186,21 @@ private:
     void ConnectAttemptEnded();
     void SendStatusCommand(const QString &line);
     QString HostText() const;
+
+    // Commands (main_commands.cpp)
+    void connectCommandActions();
+    std::optional<QString> AskCommandText(const QString &title);
+    QByteArray OutgoingText(const QString &text) const;
+    void SendCommandLine(const QString &title, const QByteArray &word);
+    void A_PartExecute();
+    void A_NickExecute();
+    void A_MessageExecute();
+    void A_QueryExecute();
+    void A_WhoisExecute();
+    void A_WhoExecute();
+    void A_BanExecute();
+    void A_KickExecute();
+    void A_NoticeExecute();
 
     // Event presentation (irc_events.cpp)
     void IRCSystem(int code, const QByteArray &command, const QByteArray &content,
