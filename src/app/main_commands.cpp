@@ -63,16 +63,34 @@ QByteArray TForm1::OutgoingText(const QString &text) const
     return ApplySendConversion(CodePage, EncodeEngineText(text));
 }
 
+void TForm1::SayIfNotConnected(bool wasConnected)
+{
+    // The engine refuses the line with an error event that names no user, which the
+    // status window does not show; the user who just pressed OK must still hear why
+    // nothing happened.
+    if (wasConnected)
+        return;
+    const QString text = QStringLiteral("Not connected to server.");
+    AddToStatus(text, Qt::red);
+    Speech1->Speak(text);
+}
+
 void TForm1::SendCommandLine(const QString &title, const QByteArray &word)
 {
-    if (const auto text = AskCommandText(title))
-        IRC->Raw(word + ' ' + OutgoingText(*text));
+    const auto text = AskCommandText(title);
+    if (!text)
+        return;
+    const bool connected = IRC->Connected();
+    IRC->Raw(word + ' ' + OutgoingText(*text));
+    SayIfNotConnected(connected);
 }
 
 void TForm1::SendMessage(const QString &target, const QString &text)
 {
     if (!target.isEmpty()) {
+        const bool connected = IRC->Connected();
         IRC->Say(OutgoingText(target), OutgoingText(text));
+        SayIfNotConnected(connected);
         return;
     }
     const auto nick = AskCommandText(QStringLiteral("Nick ?"));
@@ -81,13 +99,19 @@ void TForm1::SendMessage(const QString &target, const QString &text)
     const auto message = AskCommandText(QStringLiteral("Message ?"));
     if (!message)
         return;
+    const bool connected = IRC->Connected();
     IRC->Say(OutgoingText(*nick), OutgoingText(*message));
+    SayIfNotConnected(connected);
 }
 
 void TForm1::A_PartExecute()
 {
-    if (const auto channel = AskCommandText(QStringLiteral("part ")))
-        IRC->Part(OutgoingText(*channel), "see you letter");
+    const auto channel = AskCommandText(QStringLiteral("part "));
+    if (!channel)
+        return;
+    const bool connected = IRC->Connected();
+    IRC->Part(OutgoingText(*channel), "see you letter");
+    SayIfNotConnected(connected);
 }
 
 void TForm1::A_NickExecute()
@@ -151,5 +175,7 @@ void TForm1::A_NoticeExecute()
                                                 "строки - ник или канал, за ним текст.")));
         return;
     }
+    const bool connected = IRC->Connected();
     IRC->Notice(notice.Target, notice.Text);
+    SayIfNotConnected(connected);
 }
