@@ -49,6 +49,7 @@ TVoxInputBox::TVoxInputBox(TSpeech *speech, QWidget *parent) : QDialog(parent)
 std::optional<QString> TVoxInputBox::Ask(const QString &title, const QString &prompt)
 {
     setWindowTitle(title);
+    setAccessibleName(title);
     Label1->setText(prompt);
     Label1->setVisible(!prompt.isEmpty());
     // The box's prompt is usually empty; the title is what the user is asked.

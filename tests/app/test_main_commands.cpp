@@ -69,6 +69,9 @@ private:
         const Answer answer = m_answers.front();
         m_answers.pop_front();
         titles.append(box->windowTitle());
+        // A screen reader finds the edit labelled with the question.
+        if (box->Edit1->accessibleName() != box->windowTitle().trimmed())
+            titles.append(QStringLiteral("unlabelled edit"));
         for (const QChar ch : answer.text)
             QTest::sendKeyEvent(QTest::Click, box->Edit1, Qt::Key_unknown, QString(ch),
                                 Qt::NoModifier);
@@ -313,6 +316,14 @@ void TestMainCommands::commandsWhileDisconnectedAreReported()
     window->A_Nick->trigger();
     QCOMPARE(window->IRC->Nick(), QByteArray("later"));
     QVERIFY(!bench.interfaceVoice->spokenTexts().contains(notConnected));
+
+    // ... and the next connection registers with the stored nick all the same.
+    ScriptedPeer peer;
+    bench.setServer(QStringLiteral("127.0.0.1"), QString::number(peer.port()));
+    SetUserValue(QStringLiteral("Nick"), QStringLiteral("stored"));
+    window->A_Connect->trigger();
+    QVERIFY(peer.waitForReceivedContains("USER "));
+    QVERIFY(peer.received().startsWith("NICK stored\r\n"));
 }
 
 QTEST_MAIN(TestMainCommands)
