@@ -240,6 +240,10 @@ private slots:
         TypeText(form->VoxEdit1, QStringLiteral("мир"));
         QTest::keyClick(form->VoxEdit1, Qt::Key_Return);
         QCOMPARE(sentSoFar(), QByteArray("PRIVMSG #c :\xcd\xc9\xd2\r\n"));
+        // A raw line is converted the same way, so Cyrillic in it reaches the server readable.
+        TypeText(form->VoxEdit1, QStringLiteral("/TOPIC #c :мир"));
+        QTest::keyClick(form->VoxEdit1, Qt::Key_Return);
+        QCOMPARE(sentSoFar(), QByteArray("TOPIC #c :\xcd\xc9\xd2\r\n"));
         main->CodePage = CodePageWin1251;
 
         // Enter on an empty line says what to do and sends nothing.
