@@ -181,8 +181,14 @@ void TForm1::bindEngineEvents()
     };
     IRC->OnError = [this, status](TIrcClient *, TIrcUser *user, const QByteArray &,
                                   const QByteArray &error) {
-        if (!user)
+        if (!user) {
+            // A line refused because there is no connection ("Not connected to server."):
+            // whoever typed it, in a command box, a channel or the status window, must hear
+            // why nothing happened.
+            status(D(error), Red);
+            Speech1->Speak(D(error));
             return;
+        }
         const QString text = QStringLiteral("ERROR ") + NickOf(user) + ' ' + D(error);
         status(text, Red);
         SetAllChannelEvent(text);

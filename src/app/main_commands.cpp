@@ -63,34 +63,18 @@ QByteArray TForm1::OutgoingText(const QString &text) const
     return ApplySendConversion(CodePage, EncodeEngineText(text));
 }
 
-void TForm1::SayIfNotConnected(bool wasConnected)
-{
-    // The engine refuses the line with an error event that names no user, which the
-    // status window does not show; the user who just pressed OK must still hear why
-    // nothing happened.
-    if (wasConnected)
-        return;
-    const QString text = QStringLiteral("Not connected to server.");
-    AddToStatus(text, Qt::red);
-    Speech1->Speak(text);
-}
-
 void TForm1::SendCommandLine(const QString &title, const QByteArray &word)
 {
     const auto text = AskCommandText(title);
     if (!text)
         return;
-    const bool connected = IRC->Connected();
     IRC->Raw(word + ' ' + OutgoingText(*text));
-    SayIfNotConnected(connected);
 }
 
 void TForm1::SendMessage(const QString &target, const QString &text)
 {
     if (!target.isEmpty()) {
-        const bool connected = IRC->Connected();
         IRC->Say(OutgoingText(target), OutgoingText(text));
-        SayIfNotConnected(connected);
         return;
     }
     const auto nick = AskCommandText(QStringLiteral("Nick ?"));
@@ -99,9 +83,7 @@ void TForm1::SendMessage(const QString &target, const QString &text)
     const auto message = AskCommandText(QStringLiteral("Message ?"));
     if (!message)
         return;
-    const bool connected = IRC->Connected();
     IRC->Say(OutgoingText(*nick), OutgoingText(*message));
-    SayIfNotConnected(connected);
 }
 
 void TForm1::A_PartExecute()
@@ -109,9 +91,7 @@ void TForm1::A_PartExecute()
     const auto channel = AskCommandText(QStringLiteral("part "));
     if (!channel)
         return;
-    const bool connected = IRC->Connected();
     IRC->Part(OutgoingText(*channel), "see you letter");
-    SayIfNotConnected(connected);
 }
 
 void TForm1::A_NickExecute()
@@ -175,7 +155,5 @@ void TForm1::A_NoticeExecute()
                                                 "строки - ник или канал, за ним текст.")));
         return;
     }
-    const bool connected = IRC->Connected();
     IRC->Notice(notice.Target, notice.Text);
-    SayIfNotConnected(connected);
 }

@@ -192,7 +192,6 @@ private:
     std::optional<QString> AskCommandText(const QString &title);
     QByteArray OutgoingText(const QString &text) const;
     void SendCommandLine(const QString &title, const QByteArray &word);
-    void SayIfNotConnected(bool wasConnected);
     void A_PartExecute();
     void A_NickExecute();
     void A_MessageExecute();

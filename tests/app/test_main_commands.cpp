@@ -2,6 +2,7 @@
 // with real key events, the exact lines they send, Cancel, the notice line's target, the
 // private window of the query command and commands while not connected.
 #include "app/main_commands.h"
+#include "app/status_window.h"
 #include "app/vox_input_box.h"
 #include "channels/channel_form.h"
 #include "channels/channel_forms.h"
@@ -309,6 +310,14 @@ void TestMainCommands::commandsWhileDisconnectedAreReported()
     reports += 2;
     QVERIFY(boxes.allUsed());
     QCOMPARE(bench.statusText().count(notConnected), reports);
+
+    // A raw line typed into the status window is refused the same way, and heard.
+    bench.interfaceVoice->clear();
+    window->StatusForm->Edit1->setFocus();
+    QTest::keyClicks(window->StatusForm->Edit1, QStringLiteral("LIST"));
+    QTest::keyClick(window->StatusForm->Edit1, Qt::Key_Return);
+    QVERIFY(bench.interfaceVoice->spokenTexts().contains(notConnected));
+    QCOMPARE(bench.statusText().count(notConnected), reports + 1);
 
     // The nick waits for the next registration instead.
     bench.interfaceVoice->clear();
