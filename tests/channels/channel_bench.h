@@ -10,6 +10,8 @@
 #include "speech/help/vox_show_message_form.h"
 #include "speech/recording_speech_engine.h"
 
+#include "main_window_bench.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -30,19 +32,13 @@ public:
     QStringList played;
 };
 
-// A main window in a private program directory made from the shipped one, both voices on
-// recording engines (speech filters off, so the texts arrive as the windows hand them
-// over), the channel routing attached to its engine and the sounds recorded.
-struct ChannelBench
+// The main window of the program tests, with speech filters off (so the texts arrive as
+// the windows hand them over), both voices on, the channel routing attached to its engine
+// and the sounds recorded.
+struct ChannelBench : MainWindowBench
 {
     ChannelBench()
     {
-        const QString source = QProcessEnvironment::systemEnvironment().value(
-            QStringLiteral("TALVIN_SOURCE_DIR"), QStringLiteral(TALVIN_SOURCE_DIR_DEFAULT));
-        copyTree(source + QStringLiteral("/dist"), dir.path());
-        QDir(dir.path()).mkpath(QStringLiteral("log"));
-        QDir::setCurrent(dir.path());
-        SetProgramDir(dir.path());
         for (const char *key :
              {"IEUseMultiFilter", "IEUseSingleFilter", "CEUseMultiFilter", "CEUseSingleFilter"})
             SetSpeechValue(QLatin1String(key), QStringLiteral("0"));
@@ -55,23 +51,15 @@ struct ChannelBench
     {
         window.reset();
         SetEventSoundPlayer(nullptr);
-        QDir::setCurrent(QDir::tempPath());
     }
 
     // The keyboard language is announced once beforehand unless asked otherwise, so the
     // first key typed in a test does not add it to the channel voice.
     TForm1 *start(bool languageKnown = true)
     {
-        auto interface = MakeRecordedVoice(1);
-        auto channel = MakeRecordedVoice(2);
-        interfaceVoice = interface.recording;
-        channelVoice = channel.recording;
-        window = std::make_unique<TForm1>(std::move(interface.speech), std::move(channel.speech));
+        createWindow();
         TChannelEventRouter::AttachChannelRouting(window->IRC);
-        window->show();
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
-            qWarning("main window did not become active");
+        showWindow();
         if (languageKnown) {
             window->SpeakLang();
             channelVoice->clear();
@@ -91,46 +79,7 @@ struct ChannelBench
         return texts;
     }
 
-    static void copyTree(const QString &from, const QString &to)
-    {
-        QDir source(from);
-        QDir().mkpath(to);
-        for (const QFileInfo &info :
-             source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-            const QString target = to + QLatin1Char('/') + info.fileName();
-            if (info.isDir())
-                copyTree(info.filePath(), target);
-            else
-                QFile::copy(info.filePath(), target);
-        }
-    }
-
-    QTemporaryDir dir;
     RecordingSoundPlayer sounds;
-    std::unique_ptr<TForm1> window;
-    TRecordingSpeechEngine *interfaceVoice = nullptr;
-    TRecordingSpeechEngine *channelVoice = nullptr;
-};
-
-// Closes spoken message boxes as they come up and remembers "title|text".
-class MessageBoxWatcher : public QObject
-{
-public:
-    MessageBoxWatcher()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<TVoxShowMessageForm *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            texts.append(box->windowTitle() + QLatin1Char('|') + box->VoxRichEdit1->toPlainText());
-            box->reject();
-        });
-        m_timer.start(10);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
 };
 
 inline QString ViewText(TChannelForm *form)

@@ -50,6 +50,14 @@ struct MainWindowBench
     // mute: both voices have no engine at all, as on a machine without speech.
     TForm1 *start(bool mute = false)
     {
+        createWindow(mute);
+        window->CreateApplicationWindows();
+        return showWindow();
+    }
+
+    // The window with both voices on recording engines, not yet shown.
+    TForm1 *createWindow(bool mute = false)
+    {
         auto interface = MakeRecordedVoice(1);
         auto channel = MakeRecordedVoice(2);
         interfaceVoice = interface.recording;
@@ -61,7 +69,11 @@ struct MainWindowBench
                 std::make_unique<TSpeech>(std::vector<std::unique_ptr<ISpeechEngine>>());
         }
         window = std::make_unique<TForm1>(std::move(interface.speech), std::move(channel.speech));
-        window->CreateApplicationWindows();
+        return window.get();
+    }
+
+    TForm1 *showWindow()
+    {
         window->show();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
