@@ -125,13 +125,13 @@ private slots:
         focusAndSelectAll(form.VoxEdit3);
         Type(QStringLiteral("тест"));
         form.CheckBox1->setChecked(true);
-        const int langBefore = host.speakLangCalls;
+        const int langBefore = host.languageChecks;
         form.VoxEdit3->setFocus();
         Press(Qt::Key_Backspace);
         Type(QStringLiteral("Ivan"));
-        QCOMPARE(host.speakLangCalls - langBefore, 5); // every key press, Enter included below
+        QCOMPARE(host.languageChecks - langBefore, 5); // every key press, Enter included below
         Press(Qt::Key_Return);
-        QCOMPARE(host.speakLangCalls - langBefore, 6);
+        QCOMPARE(host.languageChecks - langBefore, 6);
 
         QVERIFY(!form.isVisible());
         QCOMPARE(host.connectActions, 1);

@@ -1,0 +1,165 @@
+#pragma once
+
+// What every dialog test needs of the main window: a real IRC engine, a recorded interface
+// voice, a private program directory (config/ and help/), a sound player that writes down
+// what it was asked to play, and real keys for whatever holds the keyboard focus.
+
+#include "../speech/help/help_test_support.h"
+#include "config/config_files.h"
+#include "dialogs/dialog_host.h"
+#include "irc/irc_client.h"
+
+#include <QAccessible>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTextCodec>
+#include <QTimer>
+
+#include <memory>
+
+class TestDialogHost : public IDialogHost
+{
+public:
+    TestDialogHost()
+    {
+        SetProgramDir(programDir.path());
+        QDir(programDir.path()).mkpath(QStringLiteral("config"));
+        QDir(programDir.path()).mkpath(QStringLiteral("help"));
+        SetHelpSpeech(voice.speech.get());
+        SetEventSoundPlayer(&player);
+        SetDialogHost(this);
+    }
+    ~TestDialogHost() override
+    {
+        client.Disconnect(true);
+        SetDialogHost(nullptr);
+        SetEventSoundPlayer(nullptr);
+        SetHelpSpeech(nullptr);
+    }
+
+    TSpeech *InterfaceSpeech() override { return voice.speech.get(); }
+    TIrcClient *IrcClient() override { return &client; }
+    void ConnectAction() override { ++connectActions; }
+    void SpeakLang() override { ++languageChecks; }
+    void ShowConfigEditor(int page) override { editorPages.append(page); }
+    QWidget *MainWidget() override { return nullptr; }
+
+    // Copies the shipped files of one folder of dist/ ("config", "help") into the program
+    // directory.
+    void copyShipped(const QString &folder, const QStringList &patterns = {}) const
+    {
+        const QDir shipped(qEnvironmentVariable("TALVIN_SOURCE_DIR") + QStringLiteral("/dist/") +
+                           folder);
+        for (const QString &name : shipped.entryList(patterns, QDir::Files))
+            QFile::copy(shipped.filePath(name), programDir.filePath(folder + u'/' + name));
+    }
+    void writeConfig(const QString &name, const QByteArray &bytes) const
+    {
+        QFile file(programDir.filePath(QStringLiteral("config/") + name));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(bytes);
+    }
+    QByteArray configBytes(const QString &name) const
+    {
+        QFile file(programDir.filePath(QStringLiteral("config/") + name));
+        if (!file.open(QIODevice::ReadOnly))
+            return QByteArray();
+        return file.readAll();
+    }
+    QString configText(const QString &name) const { return QString::fromUtf8(configBytes(name)); }
+
+    QStringList said() const { return voice.recording->speakAndStop(); }
+    void forget() { voice.recording->clear(); }
+
+    QTemporaryDir programDir;
+    TRecordedVoice voice = MakeRecordedVoice();
+    RecordingSoundPlayer player{voice.recording};
+    TIrcClient client;
+    int connectActions = 0;
+    int languageChecks = 0;
+    QList<int> editorPages;
+};
+
+inline QByteArray Cp1251(const QString &text)
+{
+    return QTextCodec::codecForName("windows-1251")->fromUnicode(text);
+}
+
+// The control holding the keyboard focus. After a message box closes, the window beneath
+// gets the keyboard back through an activation that may still be on its way; wait for it.
+inline QWidget *Focused()
+{
+    (void)QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000);
+    return QApplication::focusWidget();
+}
+// Real key events to whatever holds the keyboard focus, as the user's keyboard sends them.
+inline void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *target = Focused();
+    if (!target)
+        target = QApplication::activeWindow();
+    QVERIFY2(target, "no window has the keyboard");
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+}
+// Types text into a given control character by character (Cyrillic included), whichever
+// window is in front.
+inline void TypeInto(QWidget *field, const QString &text)
+{
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+// The same into the focused control.
+inline void Type(const QString &text)
+{
+    QWidget *target = Focused();
+    QVERIFY2(target, "no control has the keyboard");
+    TypeInto(target, text);
+}
+
+inline bool ActivateWindow(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
+
+// Runs a modal dialog's work from inside its own event loop: once the dialog of type T is
+// the active modal window, calls act with it. Gives up (rejecting it) after 5 seconds.
+template <typename T, typename Act> void WhenModal(Act act)
+{
+    auto *timer = new QTimer;
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, act, started] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (dialog && dialog->isActiveWindow()) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+        } else if (started->elapsed() > 5000) {
+            timer->stop();
+            timer->deleteLater();
+            if (auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                modal->reject();
+        }
+    });
+    timer->start(5);
+}
+
+// Every control that takes the keyboard focus must be labelled for screen readers.
+inline QStringList UnlabelledControls(QWidget *window)
+{
+    QStringList missing;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isEnabled() || w->focusPolicy() == Qt::NoFocus)
+            continue;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+        if (face && face->state().focusable && face->text(QAccessible::Name).isEmpty())
+            missing << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
+    }
+    return missing;
+}
