@@ -12,6 +12,8 @@
 #include "speech/controls/vox_controls.h"
 #include "speech/recording_speech_engine.h"
 
+#include "directory_tree.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,20 +29,6 @@
 
 namespace {
 
-void CopyTree(const QString &from, const QString &to)
-{
-    QDir source(from);
-    QDir().mkpath(to);
-    for (const QFileInfo &info :
-         source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + QLatin1Char('/') + info.fileName();
-        if (info.isDir())
-            CopyTree(info.filePath(), target);
-        else
-            QFile::copy(info.filePath(), target);
-    }
-}
-
 void Print(const char *name, double value, const char *unit)
 {
     std::printf("%s %.1f %s\n", name, value, unit);
@@ -54,7 +42,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    CopyTree(QStringLiteral(TALVIN_SOURCE_DIR "/dist"), dir.path());
+    CopyDirectoryTree(QStringLiteral(TALVIN_SOURCE_DIR "/dist"), dir.path());
     QDir::setCurrent(dir.path());
     SetProgramDir(dir.path());
 

@@ -20,6 +20,8 @@
 #include "speech/controls/vox_controls.h"
 #include "speech/recording_speech_engine.h"
 
+#include "directory_tree.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -35,24 +37,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-void CopyTree(const QString &from, const QString &to)
-{
-    QDir source(from);
-    QDir().mkpath(to);
-    for (const QFileInfo &info :
-         source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + QLatin1Char('/') + info.fileName();
-        if (info.isDir())
-            CopyTree(info.filePath(), target);
-        else
-            QFile::copy(info.filePath(), target);
-    }
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -63,7 +47,7 @@ int main(int argc, char **argv)
                                ? QString::fromLocal8Bit(argv[2])
                                : QStringLiteral(TALVIN_SOURCE_DIR "/../shared/bench/fakeircd.py");
     QTemporaryDir dir;
-    CopyTree(QStringLiteral(TALVIN_SOURCE_DIR "/dist"), dir.path());
+    CopyDirectoryTree(QStringLiteral(TALVIN_SOURCE_DIR "/dist"), dir.path());
     QDir(dir.path()).mkpath(QStringLiteral("log"));
     QDir::setCurrent(dir.path());
     SetProgramDir(dir.path());

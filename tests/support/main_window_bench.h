@@ -7,6 +7,8 @@
 #include "speech/help/vox_show_message_form.h"
 #include "speech/recording_speech_engine.h"
 
+#include "directory_tree.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -26,7 +28,7 @@ struct MainWindowBench
     {
         const QString source = QProcessEnvironment::systemEnvironment().value(
             QStringLiteral("TALVIN_SOURCE_DIR"), QStringLiteral(TALVIN_SOURCE_DIR_DEFAULT));
-        copyTree(source + QStringLiteral("/dist"), dir.path());
+        CopyDirectoryTree(source + QStringLiteral("/dist"), dir.path());
         QDir(dir.path()).mkpath(QStringLiteral("log"));
         QDir::setCurrent(dir.path());
         SetProgramDir(dir.path());
@@ -92,20 +94,6 @@ struct MainWindowBench
         if (!file.open(QIODevice::ReadOnly))
             return QByteArray();
         return file.readAll();
-    }
-
-    static void copyTree(const QString &from, const QString &to)
-    {
-        QDir source(from);
-        QDir().mkpath(to);
-        for (const QFileInfo &info :
-             source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-            const QString target = to + QLatin1Char('/') + info.fileName();
-            if (info.isDir())
-                copyTree(info.filePath(), target);
-            else
-                QFile::copy(info.filePath(), target);
-        }
     }
 
     QTemporaryDir dir;
