@@ -83,28 +83,6 @@ private:
     QTimer m_timer;
 };
 
-// Closes spoken message boxes once they are active (so they have been read aloud) and
-// remembers their title and text.
-class SpokenMessageWatcher : public QObject
-{
-public:
-    SpokenMessageWatcher()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<TVoxShowMessageForm *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible() || !box->isActiveWindow())
-                return;
-            texts.append(box->windowTitle() + QLatin1Char('|') + box->VoxRichEdit1->toPlainText());
-            box->reject();
-        });
-        m_timer.start(10);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
-
 } // namespace
 
 class TestMainCommands : public QObject
@@ -221,7 +199,7 @@ void TestMainCommands::commandsSendTheirLinesByteForByte()
     QCOMPARE(peer.received(), QByteArray("WHO marker\r\n"));
 
     // A notice line without a target is refused aloud and sends nothing.
-    SpokenMessageWatcher messages;
+    MessageBoxWatcher messages(true);
     bench.interfaceVoice->clear();
     peer.clearReceived();
     boxes.answer(QStringLiteral("   "));
@@ -273,7 +251,7 @@ void TestMainCommands::queryOpensPrivateWindowsAndRefusesNoNick()
     QCOMPARE(taken, QList<int>({1, 2}));
 
     // Cancel opens nothing; a name of blanks is refused aloud.
-    SpokenMessageWatcher messages;
+    MessageBoxWatcher messages(true);
     boxes.cancel(QStringLiteral("bob"));
     window->A_Query->trigger();
     boxes.answer(QStringLiteral("  "));

@@ -103,14 +103,15 @@ struct MainWindowBench
 };
 
 // Closes spoken message boxes as they come up and remembers their title and text.
+// onceActive: wait until the box is the active window, so it has been read aloud.
 class MessageBoxWatcher : public QObject
 {
 public:
-    MessageBoxWatcher()
+    explicit MessageBoxWatcher(bool onceActive = false)
     {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
+        connect(&m_timer, &QTimer::timeout, this, [this, onceActive] {
             auto *box = qobject_cast<TVoxShowMessageForm *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
+            if (!box || !box->isVisible() || (onceActive && !box->isActiveWindow()))
                 return;
             texts.append(box->windowTitle() + QLatin1Char('|') + box->VoxRichEdit1->toPlainText());
             box->reject();
