@@ -18,18 +18,6 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 8000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 // Answers the input boxes as they come up, in order: types the text key by key into the
 // focused edit, then presses Enter (OK) or Escape (Cancel). Remembers each box's title.
 class InputBoxAnswers : public QObject
@@ -128,9 +116,9 @@ void TestMainCommands::commandsSendTheirLinesByteForByte()
     bench.setCaption(QStringLiteral("smode"), QStringLiteral("connect"));
     TForm1 *window = bench.start();
     QVERIFY(peer.waitForReceivedContains("USER "));
-    QVERIFY(waitUntil([&] { return window->IRC->Connected(); }));
+    QVERIFY(WaitUntil([&] { return window->IRC->Connected(); }));
     peer.sendLine(":irc.test 001 tester :Welcome");
-    QVERIFY(waitUntil([&] { return bench.statusText().contains(QStringLiteral("Welcome")); }));
+    QVERIFY(WaitUntil([&] { return bench.statusText().contains(QStringLiteral("Welcome")); }));
 
     InputBoxAnswers boxes;
     // Each command, its answers, the title of each box and the one line it sends.
@@ -204,7 +192,7 @@ void TestMainCommands::commandsSendTheirLinesByteForByte()
     peer.clearReceived();
     boxes.answer(QStringLiteral("   "));
     window->A_Notice->trigger();
-    QVERIFY(waitUntil([&] { return !messages.texts.isEmpty(); }));
+    QVERIFY(WaitUntil([&] { return !messages.texts.isEmpty(); }));
     QVERIFY(messages.texts.front().startsWith(window->A_Notice->text() + QLatin1Char('|')));
     const QString refusal = messages.texts.front().section(QLatin1Char('|'), 1);
     QVERIFY(!refusal.isEmpty());
@@ -256,7 +244,7 @@ void TestMainCommands::queryOpensPrivateWindowsAndRefusesNoNick()
     window->A_Query->trigger();
     boxes.answer(QStringLiteral("  "));
     window->A_Query->trigger();
-    QVERIFY(waitUntil([&] { return !messages.texts.isEmpty(); }));
+    QVERIFY(WaitUntil([&] { return !messages.texts.isEmpty(); }));
     QVERIFY(messages.texts.front().startsWith(window->A_Query->text() + QLatin1Char('|')));
     QVERIFY(!ChannelFormAt(3));
     QCOMPARE(FindChannelForm(QStringLiteral("bob")), -1);

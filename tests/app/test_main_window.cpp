@@ -41,18 +41,6 @@ QString baseTitle(const QWidget *window)
     return window->windowTitle().section(QStringLiteral(" - ["), 0, 0);
 }
 
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 8000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 // A loopback listener whose accept queue is full: the kernel drops further SYNs, so a
 // connect to it stays in progress until the caller gives up.
 class FullBacklogListener
@@ -321,7 +309,7 @@ void TestMainWindow::connectsWithStoredSettingsAndLogsTwoSessions()
     QVERIFY(peer->received().startsWith("NICK tester\r\nUSER tuser "));
     QVERIFY(peer->received().endsWith(" :Real name\r\n"));
     QVERIFY(
-        waitUntil([&] { return window->windowTitle().startsWith(QStringLiteral("Talvin [")); }));
+        WaitUntil([&] { return window->windowTitle().startsWith(QStringLiteral("Talvin [")); }));
     QCOMPARE(baseTitle(window), QStringLiteral("Talvin [127.0.0.1:%1]").arg(peer->port()));
     QVERIFY(window->ToolButton1->isChecked());
     QCOMPARE(window->ToolButton1->toolTip(), QStringLiteral("Disconnect with IRC Server"));
@@ -334,12 +322,12 @@ void TestMainWindow::connectsWithStoredSettingsAndLogsTwoSessions()
     peer->sendLine(":irc.test 001 tester :Welcome tester");
     peer->sendLine(":irc.test 376 tester :End of MOTD");
     QVERIFY(peer->waitForReceivedContains("JOIN #talvin\r\n"));
-    QVERIFY(waitUntil([&] { return bench.statusText().contains(QStringLiteral("End of MOTD")); }));
+    QVERIFY(WaitUntil([&] { return bench.statusText().contains(QStringLiteral("End of MOTD")); }));
     QVERIFY(bench.statusText().contains(QStringLiteral("Welcome tester")));
 
     // The server closes the link.
     peer->close();
-    QVERIFY(waitUntil([&] { return !window->ToolButton1->isChecked(); }));
+    QVERIFY(WaitUntil([&] { return !window->ToolButton1->isChecked(); }));
     QVERIFY(bench.statusText().contains(QStringLiteral("DISCONNECT 127.0.0.1")));
     QCOMPARE(baseTitle(window), QStringLiteral("Talvin [127.0.0.1:%1]").arg(peer->port()));
     QVERIFY(!window->IRC->Connected());
@@ -352,13 +340,13 @@ void TestMainWindow::connectsWithStoredSettingsAndLogsTwoSessions()
     QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
     QVERIFY(second->waitForReceivedContains("USER tuser "));
     QCOMPARE(window->IRC->UserMode(), TIrcUserModes(0));
-    QVERIFY(waitUntil([&] { return window->ToolButton1->isChecked(); }));
+    QVERIFY(WaitUntil([&] { return window->ToolButton1->isChecked(); }));
     second->sendLine(":irc.test NOTICE tester :second \xc1");
-    QVERIFY(waitUntil([&] { return bench.log().contains("second"); }));
+    QVERIFY(WaitUntil([&] { return bench.log().contains("second"); }));
     QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier); // disconnects: QUIT
     QVERIFY(second->waitForReceivedContains("QUIT :\r\n"));
     second->close();
-    QVERIFY(waitUntil([&] { return !window->IRC->Connected(); }));
+    QVERIFY(WaitUntil([&] { return !window->IRC->Connected(); }));
 
     const QList<QByteArray> lines = bench.log().split('\n');
     QCOMPARE(lines.first(), QByteArray("earlier\r"));
@@ -394,7 +382,7 @@ void TestMainWindow::realServerSessionJoinsAndQuitsOnClose()
     bench.setCaption(QStringLiteral("smode"), QStringLiteral("connect"));
     TForm1 *window = bench.start();
     QVERIFY2(
-        waitUntil([&] { return bench.statusText().contains(QStringLiteral("JOINED #talvin")); }),
+        WaitUntil([&] { return bench.statusText().contains(QStringLiteral("JOINED #talvin")); }),
         qPrintable(bench.statusText() + QString::fromLatin1(bench.log())));
 
     // A raw command typed into the status window.
@@ -402,8 +390,8 @@ void TestMainWindow::realServerSessionJoinsAndQuitsOnClose()
     QTest::keyClicks(window->StatusForm->Edit1, QStringLiteral("TOPIC #talvin :hello there"));
     QTest::keyClick(window->StatusForm->Edit1, Qt::Key_Return);
     QCOMPARE(window->StatusForm->Edit1->text(), QString());
-    QVERIFY(waitUntil([&] { return bench.log().contains("< TOPIC #talvin :hello there\r\n"); }));
-    QVERIFY(waitUntil([&] { return bench.log().count("TOPIC #talvin :hello there\r\n") >= 2; }));
+    QVERIFY(WaitUntil([&] { return bench.log().contains("< TOPIC #talvin :hello there\r\n"); }));
+    QVERIFY(WaitUntil([&] { return bench.log().count("TOPIC #talvin :hello there\r\n") >= 2; }));
 
     window->close();
     QVERIFY(!window->IRC->Connected());
@@ -427,7 +415,7 @@ void TestMainWindow::unresolvableHostShowsFailureBox()
     TForm1 *window = bench.start();
     MessageBoxWatcher boxes;
     window->A_Connect->trigger();
-    QVERIFY(waitUntil([&] { return !boxes.texts.isEmpty(); }, 20000));
+    QVERIFY(WaitUntil([&] { return !boxes.texts.isEmpty(); }, 20000));
     QCOMPARE(boxes.texts,
              QStringList(QStringLiteral("IRC|") + GetCaption(QStringLiteral("connection_faild")) +
                          QStringLiteral(" no-such-host.invalid")));
@@ -462,13 +450,13 @@ void TestMainWindow::exceptionsAreLoggedAndSurvived()
     bench.setCaption(QStringLiteral("smode"), QStringLiteral("connect"));
     TForm1 *window = bench.start();
     QVERIFY(peer.waitForReceivedContains("USER "));
-    QVERIFY(waitUntil([&] { return window->IRC->Connected() && bench.log().contains("< USER"); }));
+    QVERIFY(WaitUntil([&] { return window->IRC->Connected() && bench.log().contains("< USER"); }));
 
     // An exception out of any event handler reaches the application's hook.
     QTest::ignoreMessage(QtWarningMsg, "Exception: boom in a handler");
     ThrowingObject thrower;
     QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
-    QVERIFY(waitUntil([&] { return bench.log().contains("Exception: boom in a handler\r\n"); }));
+    QVERIFY(WaitUntil([&] { return bench.log().contains("Exception: boom in a handler\r\n"); }));
 
     // One thrown by an engine event handler comes back through the engine's error report.
     window->IRC->OnPingPong = [](TIrcClient *) {
@@ -495,7 +483,7 @@ void TestMainWindow::connectKeepsInterfaceAliveAndCancels()
 
     window->A_Connect->trigger();
     QVERIFY(window->Connecting());
-    QVERIFY(waitUntil([&] {
+    QVERIFY(WaitUntil([&] {
         return window->StatusPanels[0]->text() == QStringLiteral("Connecting to 127.0.0.1.");
     }));
     // While the system waits for the server, keys still work and the voice still speaks.
@@ -525,12 +513,12 @@ void TestMainWindow::silentServerIsClosedAfterBoundedWait()
     bench.setCaption(QStringLiteral("smode"), QStringLiteral("connect"));
     TForm1 *window = bench.start();
     QVERIFY(peer.waitForReceivedContains("USER "));
-    QVERIFY(waitUntil([&] { return window->IRC->Connected(); }));
+    QVERIFY(WaitUntil([&] { return window->IRC->Connected(); }));
     // The byte counter: everything sent so far, nothing received yet.
-    QVERIFY(waitUntil([&] { return window->StatusPanels[1]->text() != QStringLiteral("0"); }));
+    QVERIFY(WaitUntil([&] { return window->StatusPanels[1]->text() != QStringLiteral("0"); }));
     QCOMPARE(window->StatusPanels[1]->text(), QString::number(peer.received().size()));
     peer.send("abc");
-    QVERIFY(waitUntil([&] {
+    QVERIFY(WaitUntil([&] {
         return window->StatusPanels[1]->text() == QString::number(peer.received().size() + 3);
     }));
     window->DisconnectWaitMs = 300;
@@ -563,10 +551,10 @@ void TestMainWindow::terminationSignalClosesTheNormalWay()
     TForm1 *window = bench.start();
     static_cast<TalvinApplication *>(qApp)->CloseOnTermination(window);
     QVERIFY(peer.waitForReceivedContains("USER "));
-    QVERIFY(waitUntil([&] { return window->IRC->Connected(); }));
+    QVERIFY(WaitUntil([&] { return window->IRC->Connected(); }));
     window->DisconnectWaitMs = 300;
     ::raise(SIGTERM);
-    QVERIFY(waitUntil([&] { return !window->isVisible(); }));
+    QVERIFY(WaitUntil([&] { return !window->isVisible(); }));
     QVERIFY(peer.received().endsWith("QUIT :\r\n"));
     QVERIFY(bench.log().contains("\r\n*** Disconnected with 127.0.0.1 at "));
     QVERIFY(!window->IRC->Connected());

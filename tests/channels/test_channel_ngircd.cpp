@@ -4,50 +4,11 @@
 #include "channels/channel_mode_form.h"
 #include "irc/irc_client.h"
 #include "ngircd_server.h"
+#include "raw_irc_client.h"
 
 #include <QDeadlineTimer>
 #include <QTcpSocket>
 #include <QtTest>
-
-namespace {
-
-// The other user: a plain socket client that reads until a text turns up.
-class OtherClient
-{
-public:
-    bool connectTo(const NgircdServer &server, const QByteArray &nick)
-    {
-        socket.connectToHost(server.host(), server.port());
-        if (!socket.waitForConnected(5000))
-            return false;
-        send("NICK " + nick);
-        send("USER " + nick + " 0 * :" + nick);
-        return waitFor(" 001 ");
-    }
-    void send(const QByteArray &line)
-    {
-        socket.write(line + "\r\n");
-        socket.flush();
-    }
-    // Keeps the event loop running (the other client's lines reach its window meanwhile).
-    bool waitFor(const QByteArray &text, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!received.contains(text)) {
-            if (deadline.hasExpired())
-                return false;
-            QCoreApplication::processEvents();
-            // Bytes may already have been buffered while events were processed.
-            socket.waitForReadyRead(20);
-            received += socket.readAll();
-        }
-        return true;
-    }
-    QTcpSocket socket;
-    QByteArray received;
-};
-
-} // namespace
 
 class TestChannelNgircd : public QObject
 {
@@ -73,7 +34,7 @@ private slots:
         form->VoxEdit1->setFocus();
         QTRY_VERIFY(form->_Focused());
 
-        OtherClient bob;
+        RawIrcClient bob;
         QVERIFY(bob.connectTo(server, "bob"));
         bob.send("JOIN #room");
         QVERIFY(bob.waitFor(" 366 "));
@@ -82,8 +43,7 @@ private slots:
         bench.channelVoice->clear();
         bob.send("PRIVMSG #room :hello from bob");
         QTRY_VERIFY(ViewText(form).endsWith(QStringLiteral("bob:\nhello from bob")));
-        QCOMPARE(bench.channelTexts(),
-                 QStringList{QStringLiteral("bob hello from bob")});
+        QCOMPARE(bench.channelTexts(), QStringList{QStringLiteral("bob hello from bob")});
 
         // After a nick change the messages keep coming, under the new nick.
         bob.send("NICK robert");

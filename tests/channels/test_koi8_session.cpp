@@ -4,6 +4,7 @@
 
 #include "irc/irc_client.h"
 #include "ngircd_server.h"
+#include "raw_irc_client.h"
 
 #include <QDeadlineTimer>
 #include <QLabel>
@@ -22,54 +23,6 @@ QByteArray bytes(std::initializer_list<int> values)
 
 // "Привет" in KOI8-R.
 const QByteArray kKoi8Greeting = bytes({0xF0, 0xD2, 0xC9, 0xD7, 0xC5, 0xD4});
-
-// The other user: a plain socket that registers, joins and reads until a text turns up.
-class RawClient
-{
-public:
-    bool connectTo(const NgircdServer &server, const QByteArray &nick)
-    {
-        socket.connectToHost(server.host(), server.port());
-        if (!socket.waitForConnected(5000))
-            return false;
-        send("NICK " + nick);
-        send("USER " + nick + " 0 * :" + nick);
-        return waitFor(" 001 ");
-    }
-    void send(const QByteArray &line)
-    {
-        socket.write(line + "\r\n");
-        socket.flush();
-    }
-    // Keeps the event loop running meanwhile, so Talvin's side goes on working.
-    bool waitFor(const QByteArray &text, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!received.contains(text)) {
-            if (deadline.hasExpired())
-                return false;
-            QCoreApplication::processEvents();
-            socket.waitForReadyRead(20);
-            received += socket.readAll();
-        }
-        return true;
-    }
-    QTcpSocket socket;
-    QByteArray received;
-};
-
-// Spins the event loop until the condition holds or the time is up.
-template <typename Condition> bool waitUntil(Condition condition, int timeoutMs = 5000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 // Types as a keyboard layout would deliver each character, then presses Enter.
 void typeLine(QWidget *input, const QString &text)
@@ -101,30 +54,30 @@ struct Session
         main->IRC->Host = server.host();
         main->IRC->Port = server.port();
         main->IRC->Connect();
-        if (!waitUntil([this] { return main->IRC->State() == stConnected; }, 10000))
+        if (!WaitUntil([this] { return main->IRC->State() == stConnected; }, 10000))
             return false;
         main->IRC->Join("#room");
-        if (!waitUntil([] { return FindChannelForm("#room") >= 0; }))
+        if (!WaitUntil([] { return FindChannelForm("#room") >= 0; }))
             return false;
         form = ChannelFormAt(FindChannelForm("#room"));
-        if (!waitUntil([this] { return form->UserPresent("talvin") > 0; }))
+        if (!WaitUntil([this] { return form->UserPresent("talvin") > 0; }))
             return false;
         form->VoxEdit1->setFocus();
-        if (!waitUntil([this] { return form->_Focused(); }))
+        if (!WaitUntil([this] { return form->_Focused(); }))
             return false;
         if (!bob.connectTo(server, "bob"))
             return false;
         bob.send("JOIN #room");
         if (!bob.waitFor(" 366 "))
             return false;
-        return waitUntil([this] { return form->UserPresent("bob") > 0; });
+        return WaitUntil([this] { return form->UserPresent("bob") > 0; });
     }
 
     NgircdServer server;
     ChannelBench bench;
     TForm1 *main = nullptr;
     TChannelForm *form = nullptr;
-    RawClient bob;
+    RawIrcClient bob;
 };
 
 } // namespace
@@ -145,9 +98,9 @@ private slots:
         s.bench.channelVoice->clear();
         s.bob.send("PRIVMSG #room :" + kKoi8Greeting);
         QVERIFY2(
-            waitUntil([&] { return ViewText(s.form).endsWith(QStringLiteral("bob:\nПривет")); }),
+            WaitUntil([&] { return ViewText(s.form).endsWith(QStringLiteral("bob:\nПривет")); }),
             qPrintable(ViewText(s.form).right(100)));
-        QVERIFY(waitUntil([&] { return !s.bench.channelTexts().isEmpty(); }));
+        QVERIFY(WaitUntil([&] { return !s.bench.channelTexts().isEmpty(); }));
         QCOMPARE(s.bench.channelTexts(), QStringList{QStringLiteral("bob Привет")});
 
         // The traffic log keeps the line as it came off the wire, before conversion.
@@ -182,9 +135,9 @@ private slots:
         s.bench.channelVoice->clear();
         s.bob.send("PRIVMSG #room :" + kKoi8Greeting);
         QVERIFY2(
-            waitUntil([&] { return ViewText(s.form).endsWith(QStringLiteral("bob:\nрТЙЧЕФ")); }),
+            WaitUntil([&] { return ViewText(s.form).endsWith(QStringLiteral("bob:\nрТЙЧЕФ")); }),
             qPrintable(ViewText(s.form).right(100)));
-        QVERIFY(waitUntil([&] { return !s.bench.channelTexts().isEmpty(); }));
+        QVERIFY(WaitUntil([&] { return !s.bench.channelTexts().isEmpty(); }));
         QCOMPARE(s.bench.channelTexts(), QStringList{QStringLiteral("bob рТЙЧЕФ")});
 
         typeLine(s.form->VoxEdit1, QStringLiteral("Ъ"));

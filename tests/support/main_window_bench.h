@@ -11,13 +11,28 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+
+// Runs the event loop until done() holds; false when the time is up first.
+inline bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 8000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // A main window in a private program directory made from the shipped one, with both
 // voices on recording engines. The settings each test needs are written before the
