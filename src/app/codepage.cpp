@@ -1,5 +1,7 @@
 #include "app/codepage.h"
 
+#include <algorithm>
+
 #include <QTextCodec>
 
 // The published KOI8-R -> 866 correspondence. KOI8-R has eight characters that 866 lacks
@@ -155,12 +157,18 @@ QByteArray ApplySendConversion(const QString &codePage, const QByteArray &text)
     return codePage == CodePageKoi8 ? ConvertCp1251ToKoi8(text) : text;
 }
 
+// All three code pages are ASCII in their lower half, and most of what passes (nicks,
+// commands, Latin text) is plain ASCII: that needs no converter.
 QString DecodeText(const QByteArray &bytes, TextEncoding encoding)
 {
+    if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) < 0x80; }))
+        return QString::fromLatin1(bytes);
     return codecFor(encoding)->toUnicode(bytes);
 }
 
 QByteArray EncodeText(const QString &text, TextEncoding encoding)
 {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
     return codecFor(encoding)->fromUnicode(text);
 }

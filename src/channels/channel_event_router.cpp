@@ -50,11 +50,12 @@ void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text)
 {
     const QString nick = user ? D(user->Nick) : QString();
     if (channel) {
-        // The table follows joins, parts, nick changes and the names reply; the member
-        // list is only walked when the sender is missing from it.
-        if (TChannelForm *form = WindowOf(channel))
-            form->Recive(nick, D(text),
-                         form->UserPresent(nick) ? QStringList() : MemberNicks(channel));
+        // The table follows joins, parts, nick changes and the names reply; a sender
+        // missing from it who is a member (the names reply still on its way) joins it.
+        if (TChannelForm *form = WindowOf(channel)) {
+            const bool add = user && !form->UserPresent(nick) && channel->Names().Contains(user->Nick);
+            form->Recive(nick, D(text), add ? QStringList{nick} : QStringList());
+        }
         return;
     }
     if (nick.isEmpty())
@@ -94,13 +95,19 @@ void Members(TIrcChannel *channel)
         form->UpdateUserList(MemberNicks(channel));
 }
 
+void Join(TIrcUser *user, TIrcChannel *channel)
+{
+    if (TChannelForm *form = WindowOf(channel); form && user)
+        form->UpdateUserList({D(user->Nick)});
+}
+
 void ChannelMode(TIrcChannel *channel)
 {
-    if (TChannelForm *form = WindowOf(channel)) {
+    // A member's mode changes no row (the list shows nicks alone), and the members are
+    // already listed: only the caption follows.
+    if (TChannelForm *form = WindowOf(channel))
         form->SetCaptionText(D(channel->Name()) + QLatin1Char('[') + D(channel->ModeString()) +
                              QLatin1Char(']'));
-        form->UpdateUserList(MemberNicks(channel));
-    }
 }
 
 void Part(TIrcUser *user, TIrcChannel *channel)
@@ -121,18 +128,8 @@ void Parted(TIrcChannel *channel)
 
 void Kick(TIrcUser *victim, TIrcChannel *channel)
 {
-    TChannelForm *form = WindowOf(channel);
-    if (!form)
-        return;
-    // The engine still lists the victim while the event is raised; it must not come back.
-    QStringList members = MemberNicks(channel);
-    if (victim) {
-        const QString nick = D(victim->Nick);
-        form->DeleteFromUserList(nick);
-        members.removeIf(
-            [&](const QString &m) { return m.compare(nick, Qt::CaseInsensitive) == 0; });
-    }
-    form->UpdateUserList(members);
+    if (TChannelForm *form = WindowOf(channel); form && victim)
+        form->DeleteFromUserList(D(victim->Nick));
 }
 
 void NickChange(const QByteArray &oldNick, const QByteArray &newNick)
@@ -178,8 +175,8 @@ void AttachChannelRouting(TIrcClient *irc)
           });
     chain(irc->OnJoined,
           [](TIrcClient *, TIrcChannel *channel) { TChannelEventRouter::Joined(channel); });
-    chain(irc->OnJoin, [](TIrcClient *, TIrcUser *, TIrcChannel *channel) {
-        TChannelEventRouter::Members(channel);
+    chain(irc->OnJoin, [](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
+        TChannelEventRouter::Join(user, channel);
     });
     chain(irc->OnPart, [](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
         TChannelEventRouter::Part(user, channel);

@@ -17,16 +17,18 @@ namespace TChannelEventRouter {
 void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text);
 // OnJoined: a new channel window (always a new one) and its join line.
 void Joined(TIrcChannel *channel);
-// OnJoin, OnKicked, OnNames (end of the names reply), OnChannelMode,
-// OnChannelModeChanged: the window's user table takes the channel's members.
+// OnKicked, OnNames (end of the names reply): the window's user table takes the channel's
+// members it lacks, in one batch.
 void Members(TIrcChannel *channel);
-// OnChannelMode / OnChannelModeChanged: caption "name[modes]" and the members.
+// OnJoin: the joining user gets a row.
+void Join(TIrcUser *user, TIrcChannel *channel);
+// OnChannelMode / OnChannelModeChanged: caption "name[modes]".
 void ChannelMode(TIrcChannel *channel);
 // OnPart: the user leaves the window's table.
 void Part(TIrcUser *user, TIrcChannel *channel);
 // OnParted: the window closes (after the main window's event line).
 void Parted(TIrcChannel *channel);
-// OnKick: the victim leaves the table, the members are brought in.
+// OnKick: the victim leaves the table.
 void Kick(TIrcUser *victim, TIrcChannel *channel);
 // OnNickChange (another user; call before the engine renames the record) and
 // OnNickChanged (own nick): every window's entry follows the new nick.

@@ -115,9 +115,10 @@ void TChannelForm::createControls()
     VoxRichEdit1->setSpeech(voice);
     VoxRichEdit1->installEventFilter(this);
 
-    VoxListView1 = new TVoxListView(this);
+    m_users = new TChannelUserModel(this);
+    VoxListView1 = new TVoxModelListView(this);
     VoxListView1->setObjectName(QStringLiteral("VoxListView1"));
-    VoxListView1->setColumnCount(2);
+    VoxListView1->setModel(m_users);
     VoxListView1->setHeaderHidden(true);
     VoxListView1->setColumnWidth(0, 100);
     VoxListView1->setColumnWidth(1, 30);
@@ -282,6 +283,10 @@ void TChannelForm::RenameDialogue(const QString &nick)
 
 void TChannelForm::SetCaptionText(const QString &caption)
 {
+    // Every mode event brings the caption; most leave it as it was, and a new title is
+    // repainted and announced to assistive technology.
+    if (caption == windowTitle() && caption == accessibleName())
+        return;
     setWindowTitle(caption);
     setAccessibleName(caption);
 }
@@ -375,10 +380,9 @@ void TChannelForm::resizeEvent(QResizeEvent *event)
 
 void TChannelForm::Recive(const QString &nick, const QString &text, const QStringList &names)
 {
-    const int entry = UserPresent(nick);
     // Only an ignored user is dropped: a sender missing from the table (right after
     // joining, after a nick change, from outside the channel) is still heard.
-    if (entry > 0 && m_users[size_t(entry - 1)].Ignored)
+    if (const ChannelUserRecord *user = m_users->Find(nick); user && user->Ignored)
         return;
     QPointer<TChannelForm> self(this);
     ReceiveLock().Run([self, nick, text, names] {
@@ -549,8 +553,8 @@ bool TChannelForm::eventFilter(QObject *watched, QEvent *event)
         if (watched == VoxListView1 &&
             (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             // Enter on a row opens a dialogue with that user, like a click.
-            if (QTreeWidgetItem *row = VoxListView1->currentItem())
-                RunGuarded([row] { NewPrivateForm(row->text(0)); });
+            if (const QModelIndex row = VoxListView1->currentIndex(); row.isValid())
+                RunGuarded([nick = m_users->NickAt(row.row())] { NewPrivateForm(nick); });
             return true;
         }
         if (watched == VoxEdit1) {
@@ -689,91 +693,33 @@ void TChannelForm::trimView()
 
 int TChannelForm::UserPresent(const QString &nick) const
 {
-    return m_userIndex.value(nick, 0);
-}
-
-int TChannelForm::GetFreeSpaceinUserList()
-{
-    for (size_t i = m_users.size(); i > 0; --i) {
-        if (m_users[i - 1].Nick.isEmpty())
-            return int(i);
-    }
-    m_users.push_back(ChannelUserRecord{});
-    return int(m_users.size());
+    return m_users->RowOf(nick) + 1;
 }
 
 int TChannelForm::UserCount() const
 {
-    return int(m_userIndex.size());
-}
-
-void TChannelForm::addUserRow(int entry, const QString &nick)
-{
-    ChannelUserRecord &record = m_users[size_t(entry - 1)];
-    record.Nick = nick;
-    record.MessageCount = 0;
-    record.Ignored = false;
-    auto *row = new QTreeWidgetItem(VoxListView1, QStringList{nick});
-    row->setData(0, Qt::UserRole, ImageUser);
-    row->setData(0, Qt::AccessibleTextRole, nick);
-    record.Row = row;
-    m_userIndex.insert(nick, entry);
+    return m_users->Count();
 }
 
 void TChannelForm::UpdateUserList(const QStringList &names)
 {
-    if (names.isEmpty())
-        return;
-    VoxListView1->setUpdatesEnabled(false);
-    for (const QString &name : names) {
-        if (name.isEmpty() || UserPresent(name) > 0)
-            continue;
-        addUserRow(GetFreeSpaceinUserList(), name);
-    }
-    VoxListView1->setUpdatesEnabled(true);
-}
-
-void TChannelForm::removeEntry(int entry)
-{
-    ChannelUserRecord &record = m_users[size_t(entry - 1)];
-    m_userIndex.remove(record.Nick);
-    delete record.Row;
-    record = ChannelUserRecord{};
+    if (names.size() == 1)
+        m_users->Add(names.front());
+    else
+        m_users->AddMissing(names);
 }
 
 void TChannelForm::DeleteFromUserList(const QString &nick)
 {
-    const int entry = UserPresent(nick);
-    if (entry > 0)
-        removeEntry(entry);
+    m_users->Remove(nick);
 }
 
 void TChannelForm::RenameUser(const QString &oldNick, const QString &newNick)
 {
-    const int entry = UserPresent(oldNick);
-    if (entry == 0 || oldNick == newNick)
-        return;
-    // Someone already listed under the new nick (a stale entry) makes room for the mover.
-    const int clash = UserPresent(newNick);
-    if (clash > 0)
-        removeEntry(clash);
-    ChannelUserRecord &record = m_users[size_t(entry - 1)];
-    m_userIndex.remove(oldNick);
-    record.Nick = newNick;
-    m_userIndex.insert(newNick, entry);
-    if (record.Row) {
-        record.Row->setText(0, newNick);
-        record.Row->setData(0, Qt::AccessibleTextRole, newNick);
-    }
+    m_users->Rename(oldNick, newNick);
 }
 
 void TChannelForm::IncMessageCount(const QString &nick)
 {
-    const int entry = UserPresent(nick);
-    if (entry == 0)
-        return;
-    ChannelUserRecord &record = m_users[size_t(entry - 1)];
-    ++record.MessageCount;
-    if (record.Row)
-        record.Row->setText(1, QString::number(record.MessageCount));
+    m_users->CountMessage(nick);
 }

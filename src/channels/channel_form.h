@@ -1,5 +1,6 @@
 #pragma once
 
+#include "channels/channel_user_model.h"
 #include "channels/serial_work.h"
 
 #include <QAction>
@@ -18,10 +19,10 @@ class QMdiSubWindow;
 class QMenu;
 class QSplitter;
 class QToolButton;
-class QTreeWidgetItem;
+class TChannelUserModel;
 class TVoxButton;
 class TVoxEdit;
-class TVoxListView;
+class TVoxModelListView;
 class TVoxRichEdit;
 
 // The ten display and speech options of a channel window, edited by the setup dialog.
@@ -41,15 +42,6 @@ struct TChannelOptions
     bool operator==(const TChannelOptions &) const = default;
 };
 
-// One user of the window's user table.
-struct ChannelUserRecord
-{
-    QString Nick; // empty: the entry is free
-    qint32 MessageCount = 0;
-    QTreeWidgetItem *Row = nullptr;
-    bool Ignored = false;
-};
-
 // The window of one joined channel or one private dialogue: the conversation, the
 // channel's users with a message count each, and the input line. The main window hands it
 // the traffic of its channel or nick; it sends what the user types.
@@ -60,8 +52,8 @@ class TChannelForm : public QWidget
     Q_OBJECT
 public:
     // Row images of the user list.
-    static constexpr int ImageUser = 4;
-    static constexpr int ImageIgnored = 13;
+    static constexpr int ImageUser = TChannelUserModel::ImageUser;
+    static constexpr int ImageIgnored = TChannelUserModel::ImageIgnored;
     // The conversation view keeps the newest ViewLineLimit lines. Once ViewLineSlack more
     // have arrived, the oldest are removed in one step and a note at the top says so; the
     // traffic log keeps every line received.
@@ -102,10 +94,10 @@ public:
     void SetCaptionText(const QString &caption);
 
     // ---- User table ----
-    int UserPresent(const QString &nick) const; // entry number from 1, or 0
-    int GetFreeSpaceinUserList();               // a free entry (the table grows as needed)
+    // The user's row from 1 (the table has no fixed size), or 0.
+    int UserPresent(const QString &nick) const;
     void IncMessageCount(const QString &nick);
-    const std::vector<ChannelUserRecord> &UserTable() const { return m_users; }
+    TChannelUserModel *UserTable() const { return m_users; }
     int UserCount() const;
 
     // ---- Sending ----
@@ -140,7 +132,7 @@ public:
 
     // ---- Controls ----
     TVoxRichEdit *VoxRichEdit1 = nullptr; // conversation
-    TVoxListView *VoxListView1 = nullptr; // users
+    TVoxModelListView *VoxListView1 = nullptr; // users
     TVoxEdit *VoxEdit1 = nullptr;         // input line
     TVoxButton *VoxButton1 = nullptr;     // send
     QSplitter *Splitter1 = nullptr;
@@ -180,15 +172,12 @@ private:
     void updateInputColour();
     void speakInterface(const QString &text);
     QString ownNick() const;
-    void removeEntry(int entry);
     void showOwnPrivateMessage(const QString &text);
-    void addUserRow(int entry, const QString &nick);
 
     QPointer<QToolButton> m_watchButton;
     QPointer<QAction> m_watchAction;
     QPointer<QMdiSubWindow> m_subWindow;
-    std::vector<ChannelUserRecord> m_users; // entry n at index n - 1
-    QHash<QString, int> m_userIndex;        // nick -> entry number
+    TChannelUserModel *m_users = nullptr;
     std::vector<PendingLine> m_pending;
     bool m_flushScheduled = false;
     int m_viewLines = 0;

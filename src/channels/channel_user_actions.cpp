@@ -81,18 +81,18 @@ void TChannelForm::createUserMenu()
     connect(VoxListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &) { UserMenu->popup(QCursor::pos()); });
     // A click on a row opens a dialogue with that user (Enter: see eventFilter).
-    connect(VoxListView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *row) {
+    connect(VoxListView1, &QAbstractItemView::clicked, this, [this](const QModelIndex &row) {
         RunGuarded([this, row] {
-            if (row)
-                NewPrivateForm(row->text(0));
+            if (row.isValid())
+                NewPrivateForm(m_users->NickAt(row.row()));
         });
     });
 }
 
 QString TChannelForm::SelectedNick() const
 {
-    const QList<QTreeWidgetItem *> rows = VoxListView1->selectedItems();
-    return rows.isEmpty() ? QString() : rows.first()->text(0);
+    const QModelIndex row = VoxListView1->SelectedRow();
+    return row.isValid() ? m_users->NickAt(row.row()) : QString();
 }
 
 void TChannelForm::QueryExecute()
@@ -159,18 +159,7 @@ void TChannelForm::KickWhyExecute()
 
 void TChannelForm::IgnorExecute()
 {
-    const int entry = UserPresent(SelectedNick());
-    if (entry == 0)
-        return;
-    ChannelUserRecord &record = m_users[size_t(entry - 1)];
-    record.Ignored = !record.Ignored;
-    if (record.Row) {
-        record.Row->setData(0, Qt::UserRole, record.Ignored ? ImageIgnored : ImageUser);
-        // Heard by a screen reader as well as seen.
-        record.Row->setData(0, Qt::AccessibleTextRole,
-                            record.Ignored ? record.Nick + QStringLiteral(" (игнорируется)")
-                                           : record.Nick);
-    }
+    m_users->ToggleIgnored(SelectedNick());
 }
 
 void TChannelForm::AC_SpeakExecute()

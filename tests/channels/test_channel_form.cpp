@@ -65,10 +65,11 @@ private:
         return bytes;
     }
 
-    QTreeWidgetItem *row(TChannelForm *form, const QString &nick)
+    // The user's cell in the list: column 0 the nick, column 1 the count.
+    QModelIndex row(TChannelForm *form, const QString &nick, int column = 0)
     {
         const int entry = form->UserPresent(nick);
-        return entry ? form->UserTable()[size_t(entry - 1)].Row : nullptr;
+        return entry ? form->UserTable()->index(entry - 1, column) : QModelIndex();
     }
 
 private slots:
@@ -148,23 +149,23 @@ private slots:
         QCOMPARE(form->UserCount(), 3);
         QVERIFY(form->UserPresent("bob") && form->UserPresent("carol") && form->UserPresent("me"));
         feed(":bob!u@h PRIVMSG #c :one");
-        QCOMPARE(row(form, "bob")->text(1), QStringLiteral("1"));
-        form->VoxListView1->setCurrentItem(row(form, "bob"));
+        QCOMPARE(row(form, "bob", 1).data().toString(), QStringLiteral("1"));
+        form->VoxListView1->setCurrentIndex(row(form, "bob"));
         form->IgnorExecute();
         feed(":bob!u@h NICK robert");
         QCOMPARE(form->UserPresent("bob"), 0);
-        QTreeWidgetItem *moved = row(form, "robert");
-        QVERIFY(moved);
-        QCOMPARE(moved->text(0), QStringLiteral("robert"));
-        QCOMPARE(moved->text(1), QStringLiteral("1"));
-        QCOMPARE(moved->data(0, Qt::UserRole).toInt(), TChannelForm::ImageIgnored);
+        const QModelIndex moved = row(form, "robert");
+        QVERIFY(moved.isValid());
+        QCOMPARE(moved.data().toString(), QStringLiteral("robert"));
+        QCOMPARE(row(form, "robert", 1).data().toString(), QStringLiteral("1"));
+        QCOMPARE(moved.data(Qt::UserRole).toInt(), TChannelForm::ImageIgnored);
         // Still ignored under the new nick.
         feed(":robert!u@h PRIVMSG #c :not heard");
         QVERIFY(!ViewText(form).contains(QStringLiteral("not heard")));
         feed(":carol!u@h QUIT :bye");
         QCOMPARE(form->UserPresent("carol"), 0);
         QCOMPARE(form->UserCount(), 2);
-        QCOMPARE(form->VoxListView1->topLevelItemCount(), 2);
+        QCOMPARE(form->VoxListView1->model()->rowCount(), 2);
         feed(":dave!u@h JOIN #c");
         QVERIFY(form->UserPresent("dave"));
         feed(":dave!u@h PART #c");
@@ -187,24 +188,24 @@ private slots:
         form->UpdateUserList(names);
         QCOMPARE(form->UserCount(), 300);
         feed(":user299!u@h PRIVMSG #big :late");
-        QCOMPARE(row(form, "user299")->text(1), QStringLiteral("1"));
+        QCOMPARE(row(form, "user299", 1).data().toString(), QStringLiteral("1"));
         // Removing a row never moves another entry's count or mark.
         form->DeleteFromUserList("user0");
-        QCOMPARE(row(form, "user299")->text(1), QStringLiteral("1"));
-        QCOMPARE(form->VoxListView1->topLevelItemCount(), 299);
+        QCOMPARE(row(form, "user299", 1).data().toString(), QStringLiteral("1"));
+        QCOMPARE(form->VoxListView1->model()->rowCount(), 299);
     }
 
     void ignoreTogglesTheMarkAndDropsMessages()
     {
         TChannelForm *form = join("#c");
         form->UpdateUserList({"bob"});
-        form->VoxListView1->setCurrentItem(row(form, "bob"));
+        form->VoxListView1->setCurrentIndex(row(form, "bob"));
         form->IgnorExecute();
-        QCOMPARE(row(form, "bob")->data(0, Qt::UserRole).toInt(), TChannelForm::ImageIgnored);
+        QCOMPARE(row(form, "bob").data(Qt::UserRole).toInt(), TChannelForm::ImageIgnored);
         feed(":bob!u@h PRIVMSG #c :spam");
         QVERIFY(!ViewText(form).contains(QStringLiteral("spam")));
         form->IgnorExecute();
-        QCOMPARE(row(form, "bob")->data(0, Qt::UserRole).toInt(), TChannelForm::ImageUser);
+        QCOMPARE(row(form, "bob").data(Qt::UserRole).toInt(), TChannelForm::ImageUser);
         feed(":bob!u@h PRIVMSG #c :welcome back");
         QVERIFY(ViewText(form).contains(QStringLiteral("welcome back")));
     }
@@ -476,7 +477,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(main));
         form->VoxListView1->setFocus();
         QTRY_VERIFY(form->VoxListView1->hasFocus());
-        form->VoxListView1->setCurrentItem(row(form, "bob"));
+        form->VoxListView1->setCurrentIndex(row(form, "bob"));
         QTest::keyClick(form->VoxListView1, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(sentSoFar(), QByteArray("MODE #c +o bob\r\n"));
         form->UM_Deop->trigger();

@@ -65,8 +65,8 @@ private slots:
         dialog->VoxButton1->click();
         QVERIFY(bob.waitFor("TOPIC #room :a topic of several words"));
 
-        form->VoxListView1->setCurrentItem(
-            form->UserTable()[size_t(form->UserPresent("robert") - 1)].Row);
+        form->VoxListView1->setCurrentIndex(
+            form->UserTable()->index(form->UserPresent("robert") - 1, 0));
         form->OpExecute();
         QVERIFY(bob.waitFor("MODE #room +o robert"));
 

@@ -8,5 +8,6 @@
 #include "speech/controls/vox_list_box.h"
 #include "speech/controls/vox_list_view.h"
 #include "speech/controls/vox_memo.h"
+#include "speech/controls/vox_model_list_view.h"
 #include "speech/controls/vox_rich_edit.h"
 #include "speech/controls/vox_tree_view.h"
