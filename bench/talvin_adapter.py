@@ -14,17 +14,19 @@
 # the tree's default RelWithDebInfo configuration. Only its own process is measured (it
 # writes nothing to the pid file itself; the shell does before exec). With no sound device
 # the voices stay silent and the event sounds are skipped, as on a machine without audio.
+import inspect
+import os
 import re
 import shutil
 from pathlib import Path
 
-TALVIN_ROOT = Path(__file__).resolve().parent.parent
+# run_peers.py runs this file with exec(), without __file__; the code object knows its path.
+TALVIN_ROOT = Path(inspect.currentframe().f_code.co_filename).resolve().parent.parent
 
 
 def talvin_binary():
-    import os
     build = Path(os.environ.get("TALVIN_BUILD", TALVIN_ROOT / "build"))
-    return build / "src" / "app" / "talvin"
+    return build / "talvin"
 
 
 def set_ini_value(path, key, value):

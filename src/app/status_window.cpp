@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
+
+#include <algorithm>
 #include <QVBoxLayout>
 
 TStatusForm::TStatusForm(TSpeech *speech, QWidget *parent) : QWidget(parent)
@@ -20,6 +23,8 @@ TStatusForm::TStatusForm(TSpeech *speech, QWidget *parent) : QWidget(parent)
     RichEdit1->setSpeech(speech);
     RichEdit1->setSpeechName(QStringLiteral("Статус"));
     RichEdit1->setReadOnly(true);
+    // A read-only view still records every insertion for undo, which nothing here uses.
+    RichEdit1->setUndoRedoEnabled(false);
     // Read-only still lets the keyboard walk the text, which is how the lines are read.
     RichEdit1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
@@ -56,18 +61,53 @@ TStatusForm::TStatusForm(TSpeech *speech, QWidget *parent) : QWidget(parent)
 
 void TStatusForm::AddToStatus(const QString &text, const QColor &colour)
 {
-    QTextCursor cursor = RichEdit1->textCursor();
+    AppendToStatusTranscript(text);
+    m_pending.push_back(PendingLine{text, colour});
+    scheduleFlush();
+}
+
+void TStatusForm::scheduleFlush()
+{
+    if (m_flushScheduled)
+        return;
+    m_flushScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_flushScheduled = false;
+        flushTurn(LinesPerTurn);
+    });
+}
+
+void TStatusForm::FlushLines()
+{
+    flushTurn(m_pending.size());
+}
+
+// One edit block and one scroll per turn: a line at a time, laying out and scrolling the
+// view for each, made a burst of server events (a big channel's joins and parts, each with
+// its status line) cost about half a millisecond per line.
+void TStatusForm::flushTurn(size_t limit)
+{
+    const size_t count = std::min(limit, m_pending.size());
+    if (count == 0)
+        return;
+    QTextCursor cursor(RichEdit1->document());
     cursor.movePosition(QTextCursor::End);
-    QTextCharFormat format;
-    format.setForeground(colour);
-    format.setFontWeight(QFont::Bold);
-    if (!RichEdit1->document()->isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(text, format);
+    cursor.beginEditBlock();
+    for (size_t i = 0; i < count; ++i) {
+        QTextCharFormat format;
+        format.setForeground(m_pending[i].Colour);
+        format.setFontWeight(QFont::Bold);
+        if (!RichEdit1->document()->isEmpty())
+            cursor.insertBlock();
+        cursor.insertText(m_pending[i].Text, format);
+    }
+    cursor.endEditBlock();
+    m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
     cursor.movePosition(QTextCursor::End);
     RichEdit1->setTextCursor(cursor);
     RichEdit1->ensureCursorVisible();
-    AppendToStatusTranscript(text);
+    if (!m_pending.empty())
+        scheduleFlush();
 }
 
 bool TStatusForm::eventFilter(QObject *watched, QEvent *event)

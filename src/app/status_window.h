@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class TSpeech;
 class TVoxEdit;
@@ -20,8 +21,14 @@ public:
     explicit TStatusForm(TSpeech *speech, QWidget *parent = nullptr);
 
     // Appends a line in the colour and keeps the newest line in view with the caret after
-    // it; also appends it to the optional transcript log.txt.
+    // it; also appends it to the optional transcript log.txt. The lines of one event-loop
+    // turn go into the view together at the end of the turn (at most LinesPerTurn per
+    // turn, the rest in the turns after), in the order they came.
     void AddToStatus(const QString &text, const QColor &colour);
+    // Puts every line still waiting for the end of the turn into the view.
+    void FlushLines();
+
+    static constexpr int LinesPerTurn = 500;
 
     // The text typed into the command line, when Enter is pressed (the line is cleared).
     std::function<void(const QString &line)> OnCommand;
@@ -31,4 +38,16 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct PendingLine
+    {
+        QString Text;
+        QColor Colour;
+    };
+    void scheduleFlush();
+    void flushTurn(size_t limit);
+
+    std::vector<PendingLine> m_pending;
+    bool m_flushScheduled = false;
 };

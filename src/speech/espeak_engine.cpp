@@ -197,9 +197,27 @@ struct TEspeakEngine::Worker
             engine->notifyStopped();
     }
 
+    // Whether the sound device takes samples now. A failed open is not retried for two
+    // seconds: each attempt reads the whole audio configuration, and without a card every
+    // queued text would pay for it.
+    static bool deviceReady(TAudioDevice &device, std::chrono::steady_clock::time_point &failed)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (failed != std::chrono::steady_clock::time_point{} &&
+            now - failed < std::chrono::seconds(2))
+            return false;
+        if (device.open(sampleRate())) {
+            failed = {};
+            return true;
+        }
+        failed = now;
+        return false;
+    }
+
     void loop()
     {
         TAudioDevice device;
+        std::chrono::steady_clock::time_point deviceFailed;
         for (;;) {
             Job job;
             {
@@ -211,6 +229,15 @@ struct TEspeakEngine::Worker
                 queue.pop_front();
             }
             auto cancelled = [this, &job] { return quit || generation != job.generation; };
+            if (job.output != soFile && !deviceReady(device, deviceFailed)) {
+                // Nobody can hear it: rendering it anyway kept a core busy on machines
+                // without a sound card. The text still starts and ends, in its turn.
+                if (!cancelled()) {
+                    notify(true);
+                    notify(false);
+                }
+                continue;
+            }
             std::vector<short> samples;
             synthesize(job, &samples, cancelled);
             if (cancelled())

@@ -100,7 +100,10 @@ struct MainWindowBench
 
     QString statusText() const
     {
-        return window->StatusForm ? window->StatusForm->RichEdit1->toPlainText() : QString();
+        if (!window->StatusForm)
+            return QString();
+        window->StatusForm->FlushLines();
+        return window->StatusForm->RichEdit1->toPlainText();
     }
 
     QByteArray log() const
