@@ -5,8 +5,7 @@
 #
 # For each run the adapter makes a program directory in the run's throwaway folder (a copy of
 # dist/ with the server, the port and the nick of the run, start mode "connect"), then starts
-# the built program there offscreen; the program reads everything from the folder it starts
-# in. It joins its own #talvin after the message of the day as always; the server forces the
+# the built program offscreen with that folder as its program directory (--home). It joins its own #talvin after the message of the day as always; the server forces the
 # scenario's channel (#bench, #names) on it, and the program opens and raises that window as
 # for any join the server reports, and LIST replies arrive unasked.
 #
@@ -55,5 +54,5 @@ def talvin(ctx):
     if not binary.exists():
         raise RuntimeError(f"{binary} is not built (cmake --build build --target talvin)")
     prepare_program_dir(ctx)
-    return spawn(f'echo $$ > "$IRC_BENCH_PID_FILE"; QT_QPA_PLATFORM=offscreen exec "{binary}"',
-                 ctx, shell=True)
+    return spawn(f'echo $$ > "$IRC_BENCH_PID_FILE"; QT_QPA_PLATFORM=offscreen exec "{binary}" '
+                 f'--home "{ctx.workdir}"', ctx, shell=True)
