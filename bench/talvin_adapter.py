@@ -4,15 +4,16 @@
 #       --clients talvin,irssi,weechat-headless
 #
 # For each run the adapter makes a program directory in the run's throwaway folder (a copy of
-# dist/ with the server, the port and the nick of the run, start mode "connect"), then starts
-# the built program offscreen with that folder as its program directory (--home). It joins its own #talvin after the message of the day as always; the server forces the
+# dist/ with the server, the port and the nick of the run, start mode "connect") and starts
+# the built program offscreen with that folder as its program directory (--home). It joins
+# its own #talvin after the message of the day as always; the server then forces the
 # scenario's channel (#bench, #names) on it, and the program opens and raises that window as
-# for any join the server reports, and LIST replies arrive unasked.
+# for any join the server reports. LIST replies arrive unasked.
 #
 # The program is the one in $TALVIN_BUILD (default: build/ beside this folder), built with
-# the tree's default RelWithDebInfo configuration. Only its own process is measured (it
-# writes nothing to the pid file itself; the shell does before exec). With no sound device
-# the voices stay silent and the event sounds are skipped, as on a machine without audio.
+# the tree's default RelWithDebInfo configuration. Only its own process is measured (the
+# shell writes its pid to the pid file before exec). Speech runs as configured; without a
+# sound device the voices stay silent.
 import inspect
 import os
 import re
@@ -47,8 +48,7 @@ def prepare_program_dir(ctx):
     set_ini_value(config / "caption.ini", "smode", "connect")
 
 
-@adapter("talvin", version_cmd=["git", "-C", str(TALVIN_ROOT), "log", "-1",
-                                "--format=Talvin %h %cd", "--date=short"])
+@adapter("talvin", version_cmd=[str(talvin_binary()), "--version"])
 def talvin(ctx):
     binary = talvin_binary()
     if not binary.exists():
