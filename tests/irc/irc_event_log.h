@@ -1,148 +1,144 @@
 #pragma once
 
-// Binds every event of a TIrcClient to a recorder that writes one readable line per event,
+// Binds every event of a TIrcClient to a recorder that writes one readable line per event
+// ("Message <nick> #chan text": users in angle brackets, channels by name, nil for none),
 // so a test can compare what the client raised, in order, with a list of expected lines.
 #include "irc/irc_client.h"
 
 #include <QByteArrayList>
+#include <QRegularExpression>
+
+#include <type_traits>
+#include <utility>
 
 class IrcEventLog
 {
+private:
+    // A handler for any event: its name, then each argument after sep (the client and
+    // flags left out); with bracketLast the last text stands in [] to show its blanks.
+    auto rec(const char *name, bool bracketLast = false, char sep = ' ')
+    {
+        return [this, name, bracketLast, sep](auto &&...args) {
+            QByteArray line = name;
+            int texts = (0 + ... + std::is_convertible_v<decltype(args), QByteArray>);
+            (append(line, args, sep,
+                    bracketLast && std::is_convertible_v<decltype(args), QByteArray> &&
+                        --texts == 0),
+             ...);
+            lines << line;
+        };
+    }
+    static void append(QByteArray &line, const QByteArray &text, char sep, bool bracket)
+    {
+        line += bracket ? " [" + text + "]" : sep + text;
+    }
+    static void append(QByteArray &line, TIrcUser *user, char sep, bool) { line += sep + u(user); }
+    static void append(QByteArray &line, TIrcChannel *ch, char sep, bool) { line += sep + c(ch); }
+    static void append(QByteArray &line, int number, char sep, bool)
+    {
+        line += sep + QByteArray::number(number);
+    }
+    template <typename T> static void append(QByteArray &, T *, char, bool) {} // senders
+    static void append(QByteArray &, bool &, char, bool) {}
+
 public:
     QByteArrayList lines;
 
     static QByteArray u(const TIrcUser *user) { return user ? "<" + user->Nick + ">" : "nil"; }
     static QByteArray c(const TIrcChannel *channel) { return channel ? channel->Name() : "nil"; }
 
-    void add(const QByteArray &line) { lines.append(line); }
-    QByteArrayList take()
+    QByteArrayList take() { return std::exchange(lines, {}); }
+    bool has(const QByteArray &line) const { return lines.contains(line); }
+    // The first line that starts with prefix, or an empty one.
+    QByteArray find(const QByteArray &prefix) const
     {
-        QByteArrayList out = lines;
-        lines.clear();
-        return out;
+        for (const QByteArray &line : lines)
+            if (line.startsWith(prefix))
+                return line;
+        return {};
     }
 
     void bind(TIrcClient &client)
     {
-        using B = const QByteArray &;
-        client.OnMessage = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B t) {
-            add("Message " + u(a) + ' ' + c(ch) + ' ' + t);
+        client.OnMessage = rec("Message");
+        client.OnNotice = rec("Notice");
+        client.OnAction = rec("Action");
+        client.OnJoin = rec("Join");
+        client.OnNickChange = rec("NickChange");
+        client.OnTopic = rec("Topic");
+        client.OnNoTopic = rec("NoTopic");
+        client.OnInvite = rec("Invite");
+        client.OnInviting = rec("Inviting");
+        client.OnKill = rec("Kill");
+        client.OnPingPong = rec("PingPong");
+        client.OnWallops = rec("Wallops");
+        client.OnError = rec("Error");
+        client.OnNowAway = rec("NowAway");
+        client.OnUnAway = rec("UnAway");
+        client.OnSystem = rec("System", true);
+        client.OnOp = rec("Op");
+        client.OnDeop = rec("Deop");
+        client.OnVoice = rec("Voice");
+        client.OnDevoice = rec("Devoice");
+        client.OnBan = rec("Ban");
+        client.OnUnban = rec("Unban");
+        client.OnChannelMode = rec("ChannelMode", true);
+        client.OnUserMode = rec("UserMode");
+        client.OnLinks = rec("Links");
+        client.OnUnknownCommand = rec("Unknown", true);
+        client.OnCTCPQuery = rec("CTCPQuery", true);
+        client.OnCTCPReply = rec("CTCPReply", true);
+        client.OnDCCChat = rec("DCCChat", false, '|');
+        client.OnDCCSend = rec("DCCSend", false, '|');
+        client.OnDCCResume = rec("DCCResume", false, '|');
+        client.OnDCCAccept = rec("DCCAccept", false, '|');
+        client.OnNames = rec("Names");
+        client.OnConnect = rec("Connect");
+        client.OnDisconnect = rec("Disconnect");
+        client.OnDisconnected = rec("Disconnected");
+        client.OnReadError = [this](TTcpConnection *, const QString &m) {
+            lines << "ReadError " + m.toLatin1();
         };
-        client.OnNotice = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B t) {
-            add("Notice " + u(a) + ' ' + c(ch) + ' ' + t);
-        };
-        client.OnAction = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B t) {
-            add("Action " + u(a) + ' ' + c(ch) + ' ' + t);
-        };
-        client.OnJoin = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch) {
-            add("Join " + u(a) + ' ' + c(ch));
-        };
+        // The events whose meaning lies partly in the records they point to.
         client.OnJoined = [this](TIrcClient *, TIrcChannel *ch) {
-            add("Joined " + c(ch) + " active=" + QByteArray::number(ch->Active()));
+            lines << "Joined " + c(ch) + " active=" + QByteArray::number(ch->Active());
         };
         client.OnPart = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch) {
-            add("Part " + u(a) + ' ' + c(ch) + " reason=" + a->Reason);
+            lines << "Part " + u(a) + ' ' + c(ch) + " reason=" + a->Reason;
         };
         client.OnParted = [this](TIrcClient *, TIrcChannel *ch) {
-            add("Parted " + c(ch) + " active=" + QByteArray::number(ch ? ch->Active() : -1) +
-                " leftby=" + QByteArray::number(ch ? int(ch->LeftBy()) : -1));
+            lines << "Parted " + c(ch) + " active=" + QByteArray::number(ch ? ch->Active() : -1) +
+                         " leftby=" + QByteArray::number(ch ? int(ch->LeftBy()) : -1);
         };
         client.OnKick = [this](TIrcClient *, TIrcUser *a, TIrcUser *v, TIrcChannel *ch) {
-            add("Kick " + u(a) + ' ' + u(v) + ' ' + c(ch) + " reason=" + v->Reason);
+            lines << "Kick " + u(a) + ' ' + u(v) + ' ' + c(ch) + " reason=" + v->Reason;
         };
         client.OnKicked = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch) {
-            add("Kicked " + u(a) + ' ' + c(ch) +
-                " leftby=" + QByteArray::number(ch ? int(ch->LeftBy()) : -1));
+            lines << "Kicked " + u(a) + ' ' + c(ch) + " reason=" + (a ? a->Reason : "") +
+                         " leftby=" + QByteArray::number(ch ? int(ch->LeftBy()) : -1);
         };
-        client.OnNickChange = [this](TIrcClient *, TIrcUser *a, B n) {
-            add("NickChange " + u(a) + ' ' + n);
-        };
-        client.OnNickChanged = [this](TIrcClient *s, B old) {
-            add("NickChanged " + old + " -> " + s->CurrentNick());
-        };
-        client.OnTopic = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B name, B t) {
-            add("Topic " + u(a) + ' ' + c(ch) + ' ' + name + ' ' + t);
-        };
-        client.OnNoTopic = [this](TIrcClient *, TIrcChannel *ch, B t) {
-            add("NoTopic " + c(ch) + ' ' + t);
+        client.OnNickChanged = [this](TIrcClient *s, const QByteArray &old) {
+            lines << "NickChanged " + old + " -> " + s->CurrentNick();
         };
         client.OnQuit = [this](TIrcClient *, TIrcUser *a) {
-            add("Quit " + u(a) + " reason=" + a->Reason);
-        };
-        client.OnNames = [this](TIrcClient *s, TIrcUsers *users, TIrcChannel *ch) {
-            add("Names " + c(ch) + (users == &s->Users() ? " registry" : " other"));
-        };
-        client.OnInvite = [this](TIrcClient *, TIrcUser *a, B ch) {
-            add("Invite " + u(a) + ' ' + ch);
-        };
-        client.OnInviting = [this](TIrcClient *, B n, B ch) { add("Inviting " + n + ' ' + ch); };
-        client.OnKill = [this](TIrcClient *, TIrcUser *a, B v, B r) {
-            add("Kill " + u(a) + ' ' + v + ' ' + r);
-        };
-        client.OnPingPong = [this](TIrcClient *) { add("PingPong"); };
-        client.OnWallops = [this](TIrcClient *, TIrcUser *a, B t) {
-            add("Wallops " + u(a) + ' ' + t);
-        };
-        client.OnError = [this](TIrcClient *, TIrcUser *a, B n, B t) {
-            add("Error " + u(a) + ' ' + n + ' ' + t);
+            lines << "Quit " + u(a) + " reason=" + a->Reason;
         };
         client.OnAway = [this](TIrcClient *, TIrcUser *a) {
-            add("Away " + u(a) + " reason=" + a->Reason);
+            lines << "Away " + u(a) + " reason=" + a->Reason;
         };
-        client.OnNowAway = [this](TIrcClient *, B t) { add("NowAway " + t); };
-        client.OnUnAway = [this](TIrcClient *, B t) { add("UnAway " + t); };
-        client.OnSystem = [this](TIrcClient *, TIrcUser *a, int code, B label, B t) {
-            add("System " + u(a) + ' ' + QByteArray::number(code) + ' ' + label + " [" + t + "]");
-        };
-        client.OnOp = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, TIrcUser *t) {
-            add("Op " + u(a) + ' ' + c(ch) + ' ' + u(t));
-        };
-        client.OnDeop = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, TIrcUser *t) {
-            add("Deop " + u(a) + ' ' + c(ch) + ' ' + u(t));
-        };
-        client.OnVoice = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, TIrcUser *t) {
-            add("Voice " + u(a) + ' ' + c(ch) + ' ' + u(t));
-        };
-        client.OnDevoice = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, TIrcUser *t) {
-            add("Devoice " + u(a) + ' ' + c(ch) + ' ' + u(t));
-        };
-        client.OnBan = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B m) {
-            add("Ban " + u(a) + ' ' + c(ch) + ' ' + m);
-        };
-        client.OnUnban = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B m) {
-            add("Unban " + u(a) + ' ' + c(ch) + ' ' + m);
-        };
-        client.OnChannelMode = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B n, B m) {
-            add("ChannelMode " + u(a) + ' ' + c(ch) + ' ' + n + " [" + m + "]");
-        };
-        client.OnUserMode = [this](TIrcClient *, B m) { add("UserMode " + m); };
         client.OnUserModeChanged = [this](TIrcClient *s) {
-            add("UserModeChanged " + QByteArray::number(s->UserMode()));
-        };
-        client.OnLinks = [this](TIrcClient *, B m, B s, B h, B i) {
-            add("Links " + m + '|' + s + '|' + h + '|' + i);
-        };
-        client.OnUnknownCommand = [this](TIrcClient *, TIrcUser *a, B cmd, B t) {
-            add("Unknown " + u(a) + ' ' + cmd + " [" + t + "]");
-        };
-        client.OnCTCPQuery = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B cmd, B args,
-                                    bool &) {
-            add("CTCPQuery " + u(a) + ' ' + c(ch) + ' ' + cmd + " [" + args + "]");
-        };
-        client.OnCTCPReply = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch, B cmd, B args) {
-            add("CTCPReply " + u(a) + ' ' + c(ch) + ' ' + cmd + " [" + args + "]");
-        };
-        client.OnDCCChat = [this](TIrcClient *, B n, B ip, B port) {
-            add("DCCChat " + n + '|' + ip + '|' + port);
-        };
-        client.OnDCCSend = [this](TIrcClient *, B n, B ip, B port, B file, B size) {
-            add("DCCSend " + n + '|' + ip + '|' + port + '|' + file + '|' + size);
-        };
-        client.OnDCCResume = [this](TIrcClient *, B n, B port, B file, B pos) {
-            add("DCCResume " + n + '|' + port + '|' + file + '|' + pos);
-        };
-        client.OnDCCAccept = [this](TIrcClient *, B n, B port, B file, B pos) {
-            add("DCCAccept " + n + '|' + port + '|' + file + '|' + pos);
+            lines << "UserModeChanged " + QByteArray::number(s->UserMode());
         };
     }
 };
+
+// The lines that match pattern (a regular expression).
+inline QByteArrayList Grep(const QByteArrayList &lines, const QString &pattern)
+{
+    const QRegularExpression re(pattern);
+    QByteArrayList out;
+    for (const QByteArray &line : lines)
+        if (re.match(QString::fromLatin1(line)).hasMatch())
+            out << line;
+    return out;
+}

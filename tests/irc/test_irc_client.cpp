@@ -1,0 +1,782 @@
+// The IRC client against an in-process peer: what it writes, byte for byte (registration,
+// commands, answers to PING and CTCP, the nick fallback), and what it makes of server
+// lines (events with their arguments, registry upkeep, numeric replies). Lines are fed
+// straight to Dispatch or, where the receive path matters, sent by the peer.
+#include "irc_event_log.h"
+#include "scripted_peer.h"
+
+#include "irc/irc_error.h"
+#include "irc/socket_error.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <memory>
+#include <stdexcept>
+
+using L = QByteArrayList;
+
+class TestIrcClient : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedPeer> peer;
+    std::unique_ptr<TIrcClient> client;
+    IrcEventLog log;
+
+    // Connects to a fresh peer, waits for the registration lines and starts the event log.
+    void start()
+    {
+        peer = std::make_unique<ScriptedPeer>();
+        client->Host = QStringLiteral("127.0.0.1");
+        client->Port = peer->port();
+        client->Connect();
+        QVERIFY(peer->waitForReceivedContains("USER "));
+        QVERIFY(peer->waitForReceivedContains("\r\n", 2000));
+        peer->clearReceived();
+        log.bind(*client);
+    }
+    void feed(const QByteArray &line) { client->Dispatch(line); }
+    // Users referenced by something other than a names reply or the client itself.
+    int users() const { return client->Users().Count(); }
+    const TIrcChannel *chan(const char *name) const { return client->Channels().Get(name); }
+    void joinOwn(const QByteArray &channel)
+    {
+        feed(":me!u@h JOIN " + channel);
+        QVERIFY(peer->waitForReceivedContains("MODE " + channel + " \r\n"));
+        peer->clearReceived();
+        log.take();
+    }
+    // Everything the client sent since the last call, once the PONG to a PING sent now has
+    // come back (every line before it has then been dispatched).
+    QByteArray sentAfterSync()
+    {
+        peer->sendLine("PING :sync");
+        if (!peer->waitForReceivedContains("PONG :sync\r\n"))
+            return "no PONG";
+        const QByteArray sent = peer->received();
+        peer->clearReceived();
+        return sent.chopped(12);
+    }
+    // What the client wrote, once a marker line written after it has arrived.
+    QByteArray sentNow()
+    {
+        client->Raw("MARK");
+        if (!peer->waitForReceivedContains("MARK\r\n"))
+            return "no MARK";
+        const QByteArray sent = peer->received();
+        peer->clearReceived();
+        return sent.chopped(6);
+    }
+
+private slots:
+    void init()
+    {
+        client = std::make_unique<TIrcClient>();
+        client->SetNick("me");
+        client->AltNick = "me2";
+        client->Username = "user";
+        client->RealName = "Real Name";
+        log.lines.clear();
+    }
+    void cleanup()
+    {
+        client.reset();
+        peer.reset();
+    }
+
+    // ---- What the client writes ----
+
+    void registration_data()
+    {
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<QString>("boundIp");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray local = TIrcClient::LocalAddress();
+        QTest::newRow("plain") << QByteArray() << QString()
+                               << "NICK me\r\nUSER user " + local + ' ' + local + " :Real Name\r\n";
+        QTest::newRow("password, bound") << QByteArray("secret") << "127.0.0.1"
+                                         << QByteArray("PASS secret\r\nNICK me\r\nUSER user "
+                                                       "127.0.0.1 127.0.0.1 :Real Name\r\n");
+    }
+    void registration()
+    {
+        QFETCH(QByteArray, password);
+        QFETCH(QString, boundIp);
+        QFETCH(QByteArray, expected);
+        client->Password = password;
+        client->BoundIP = boundIp;
+        QByteArrayList sent;
+        QList<int> states;
+        client->OnSend = [&](TIrcClient *, const QByteArray &line) { sent << line; };
+        client->OnStateChange = [&](TIrcClient *c) { states << c->State(); };
+        client->OnConnect = [&](TIrcClient *c) {
+            sent << "connect " + QByteArray::number(c->State());
+        };
+        peer = std::make_unique<ScriptedPeer>();
+        client->Host = QStringLiteral("127.0.0.1");
+        client->Port = peer->port();
+        client->Connect();
+        QVERIFY(peer->waitForReceived(expected.size()));
+        QCOMPARE(peer->received(), expected);
+        QCOMPARE(sent.join("\r\n") + "\r\n",
+                 "connect " + QByteArray::number(stRegistering) + "\r\n" + expected);
+        QCOMPARE(states, (QList<int>{stConnecting, stRegistering}));
+        QCOMPARE(client->SelfUser()->Nick + ' ' + QByteArray::number(users()), QByteArray("me 1"));
+    }
+
+    void laterConnectNamesTheServer()
+    {
+        client->BoundIP = QStringLiteral("127.0.0.1");
+        start();
+        peer->sendLine(":irc.example 001 me :Welcome");
+        sentAfterSync();
+        QCOMPARE(client->State(), stConnected);
+        // Connecting again closes the live connection first.
+        std::unique_ptr<ScriptedPeer> old = std::move(peer);
+        peer = std::make_unique<ScriptedPeer>();
+        client->Port = peer->port();
+        log.take();
+        client->Connect();
+        QCOMPARE(log.take(), (L{"Disconnect", "Disconnected", "Disconnected", "Connect"}));
+        QVERIFY(old->waitForClientClosed());
+        QVERIFY(peer->waitForReceivedContains(":Real Name\r\n"));
+        QCOMPARE(peer->received(),
+                 QByteArray("NICK me\r\nUSER user 127.0.0.1 irc.example :Real Name\r\n"));
+    }
+
+    void commandLines()
+    {
+        start();
+        client->Say("#c", "hello");
+        client->Notice("nick", "note");
+        client->CTCPReply("nick", "VERSION", "v1");
+        client->CTCPReply("nick", "PING", "");
+        client->Join("#c");
+        client->Join("#k", "key");
+        client->Part("#c");
+        client->Part("#c", "bye");
+        client->Kick("#c", "bad", "");
+        client->Kick("#c", "bad", "go away");
+        client->Quit("");
+        client->Mode("#c", "");
+        client->Mode("#c", "+o", "nick");
+        client->SetTopic("#c", "");
+        client->SetTopic("#c", "new topic");
+        client->Raw("WHOIS nick");
+        feed(":me!u@h JOIN #r");
+        TIrcChannel *channel = client->Channels().Get("#r");
+        channel->Kick("bad", "reason");
+        channel->Op("friend");
+        channel->Deop("friend");
+        QCOMPARE(sentNow(), QByteArray("PRIVMSG #c :hello\r\n"
+                                       "NOTICE nick :note\r\n"
+                                       "NOTICE nick :\x01VERSION v1\x01\r\n"
+                                       "NOTICE nick :\x01PING \x01\r\n"
+                                       "JOIN #c\r\n"
+                                       "JOIN #k key\r\n"
+                                       "PART #c\r\n"
+                                       "PART #c :bye\r\n"
+                                       "KICK #c bad :\r\n"
+                                       "KICK #c bad :go away\r\n"
+                                       "QUIT :\r\n"
+                                       "MODE #c \r\n"
+                                       "MODE #c +o nick\r\n"
+                                       "TOPIC #c :\r\n"
+                                       "TOPIC #c :new topic\r\n"
+                                       "WHOIS nick\r\n"
+                                       "MODE #r \r\n"
+                                       "KICK #r bad :reason\r\n"
+                                       "MODE #r +o friend\r\n"
+                                       "MODE #r -o friend\r\n"));
+    }
+
+    void lineBreaksNeverReachTheWire()
+    {
+        start();
+        int sends = 0;
+        client->OnSend = [&](TIrcClient *, const QByteArray &) { ++sends; };
+        client->Say("#c", "first\r\nQUIT :injected\n\nthird\r");
+        client->Notice("nick", QByteArray("a\0JOIN #evil", 12));
+        client->Raw("JOIN #a\r\nQUIT :x");
+        client->Raw(QByteArray("PRIVMSG #a :x\0y", 15));
+        client->Join("#a\r\nQUIT");
+        client->Say("#c", "");
+        QCOMPARE(sentNow(), QByteArray("PRIVMSG #c :first\r\n"
+                                       "PRIVMSG #c :QUIT :injected\r\n"
+                                       "PRIVMSG #c :third\r\n"
+                                       "NOTICE nick :a\r\n"
+                                       "NOTICE nick :JOIN #evil\r\n"
+                                       "JOIN #a\r\n"
+                                       "PRIVMSG #a :x\r\n"
+                                       "JOIN #a\r\n"
+                                       "PRIVMSG #c :\r\n"));
+        QCOMPARE(sends, 10);
+    }
+
+    void nickWhileConnectedWaitsForTheEcho()
+    {
+        start();
+        client->SetNick("other");
+        QCOMPARE(sentNow(), QByteArray("NICK other\r\n"));
+        QCOMPARE(client->Nick() + client->CurrentNick(), QByteArray("meme"));
+        peer->sendLine(":me!u@h NICK :other");
+        sentAfterSync();
+        QCOMPARE(client->Nick(), QByteArray("other"));
+        client->Disconnect(true);
+        QCOMPARE(client->Nick(), QByteArray("me")); // the stored setting never changed
+    }
+
+    void disconnectedSendsNothingAndFailedConnectsKeepTheState()
+    {
+        log.bind(*client);
+        int sends = 0;
+        client->OnSend = [&](TIrcClient *, const QByteArray &) { ++sends; };
+        client->Say("#c", "hello");
+        client->Quit("bye");
+        client->SetNick("stored"); // not connected: the nick is stored, not sent
+        QCOMPARE(client->Nick(), QByteArray("stored"));
+        QCOMPARE(log.take(),
+                 (L{"Error nil  Not connected to server.", "Error nil  Not connected to server."}));
+        QCOMPARE(sends, 0);
+
+        client->Host = QStringLiteral("127.0.0.1");
+        {
+            ScriptedPeer gone;
+            client->Port = gone.port();
+        }
+        QVERIFY_THROWS_EXCEPTION(ESocketError, client->Connect());
+        QCOMPARE(client->State(), stConnecting);
+        // Socket errors while registering become component errors; others pass unchanged.
+        peer = std::make_unique<ScriptedPeer>();
+        client->Port = peer->port();
+        client->OnConnect = [](TIrcClient *) { RaiseSocketError(10054); };
+        try {
+            client->Connect();
+            QFAIL("no error");
+        } catch (const EComponentError &error) {
+            QCOMPARE(error.message(), QStringLiteral("IRC Connect Failed"));
+        }
+        QCOMPARE(client->State(), stRegistering);
+        client->OnConnect = [](TIrcClient *) { throw std::logic_error("handler"); };
+        peer = std::make_unique<ScriptedPeer>();
+        client->Port = peer->port();
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, client->Connect());
+    }
+
+    void disconnectSequence()
+    {
+        start();
+        peer->sendLine(":s 001 me :Welcome");
+        sentAfterSync();
+        QList<int> states;
+        client->OnStateChange = [&](TIrcClient *c) { states << c->State(); };
+        log.take();
+        client->Disconnect(false);
+        QCOMPARE(log.take(), (L{"Disconnect", "Disconnected", "Disconnected"}));
+        QCOMPARE(states, (QList<int>{stDisconnecting, stDisconnected}));
+        QVERIFY(peer->waitForClientClosed());
+        QCOMPARE(users(), 0);      // the client's own record went back
+        client->Disconnect(false); // not registered: nothing happens
+        QCOMPARE(log.take(), L{});
+        // Lines that still arrive are dropped.
+        int received = 0;
+        client->OnReceive = [&](TIrcClient *, QByteArray &) { ++received; };
+        peer->sendLine(":a!u@h PRIVMSG me :late");
+        QTest::qWait(100);
+        QCOMPARE(received, 0);
+    }
+
+    void nickFallbackWithoutHandler()
+    {
+        client->SetNick("a");
+        client->AltNick = "b";
+        start();
+        peer->sendLine(":s 433 * a :Nickname already in use");
+        QVERIFY(peer->waitForReceivedContains("NICK b\r\n"));
+        QCOMPARE(client->CurrentNick(), QByteArray("b"));
+        peer->sendLine(":s 433 * b :Nickname already in use");
+        QVERIFY(peer->waitForClientClosed());
+        QCOMPARE(client->State(), stDisconnected);
+        QCOMPARE(Grep(log.lines, "Error").size(), 2);
+        QCOMPARE(peer->received(), QByteArray("NICK b\r\n"));
+    }
+
+    void nickFallbackAsksTheHandler()
+    {
+        client->SetNick("a");
+        client->AltNick = "b";
+        start();
+        int asked = 0;
+        client->OnNicksInUse = [&](TIrcClient *, QByteArray &nick) {
+            QCOMPARE(nick, QByteArray("b"));
+            if (++asked == 3)
+                nick = "c";
+        };
+        peer->sendLine(":s 433 * a :in use");
+        peer->sendLine(":s 432 * b :erroneous");
+        peer->sendLine(":s 433 * b :in use");
+        peer->sendLine(":s 431 * :no nick");
+        peer->sendLine(":s 433 * c :in use"); // c is neither nick: it stays and is tried again
+        QCOMPARE(sentAfterSync(), QByteArray("NICK b\r\nNICK b\r\nNICK b\r\nNICK c\r\nNICK c\r\n"));
+        QCOMPARE(asked, 3);
+        // Once registered, the replies are only errors.
+        peer->sendLine(":s 001 c :Welcome");
+        peer->sendLine(":s 433 c x :in use");
+        QCOMPARE(sentAfterSync(), QByteArray());
+        QCOMPARE(asked, 3);
+    }
+
+    void ctcpAnswers()
+    {
+        client->Replies.Finger = "myfinger";
+        client->Replies.Version = "Talvin client http://talvin.example 1.5.6";
+        client->Replies.UserInfo = "user info";
+        client->Replies.ClientInfo = "Talvin by us";
+        start();
+        bool suppressVersion = false;
+        client->OnCTCPQuery = [&](TIrcClient *, TIrcUser *, TIrcChannel *, const QByteArray &word,
+                                  const QByteArray &, bool &suppress) {
+            suppress = suppressVersion && word == "VERSION";
+        };
+        for (const char *query : {"VERSION", "PING 12345", "FINGER", "USERINFO", "CLIENTINFO"})
+            peer->sendLine(":a!u@h PRIVMSG #c :\x01" + QByteArray(query) + "\x01");
+        QCOMPARE(
+            sentAfterSync(),
+            QByteArray("NOTICE a :\x01VERSION Talvin client http://talvin.example 1.5.6\x01\r\n"
+                       "NOTICE a :\x01PING 12345\x01\r\n"
+                       "NOTICE a :\x01"
+                       "FINGER myfinger\x01\r\n"
+                       "NOTICE a :\x01USERINFO user info\x01\r\n"
+                       "NOTICE a :\x01"
+                       "CLIENTINFO Talvin by us\x01\r\n"));
+        client->CtcpAnswerLimiter().Reset();
+        peer->sendLine(":b!u@h PRIVMSG me :\x01TIME\x01");
+        const QByteArray time = sentAfterSync();
+        QVERIFY2(time.startsWith("NOTICE b :\x01TIME Local time is ") &&
+                     time.endsWith("\x01\r\n") && time.count("\r\n") == 1,
+                 time.constData());
+        // A handler may suppress the answer; a query in other letters is not answered; a
+        // missing closing byte costs the last character all the same.
+        suppressVersion = true;
+        peer->sendLine(":a!u@h PRIVMSG me :\x01VERSION\x01");
+        peer->sendLine(":a!u@h PRIVMSG me :\x01version\x01");
+        peer->sendLine(":a!u@h PRIVMSG me :\x01PING 1");
+        QCOMPARE(sentAfterSync(), QByteArray("NOTICE a :\x01PING \x01\r\n"));
+    }
+
+    void ctcpAnswersAreRateLimited()
+    {
+        start();
+        qint64 now = 1000000;
+        client->CtcpAnswerLimiter().Clock = [&] { return now; };
+        for (int i = 0; i < 8; ++i)
+            peer->sendLine(":flood" + QByteArray::number(i) + "!u@h PRIVMSG me :\x01PING " +
+                           QByteArray::number(i) + "\x01");
+        const QByteArray sent = sentAfterSync();
+        QCOMPARE(sent.count("NOTICE "), 5);
+        QVERIFY(sent.endsWith("NOTICE flood4 :\x01PING 4\x01\r\n"));
+        // The window slides: 29.999 s after the first answer still nothing, at 30 s one more.
+        now += 29999;
+        peer->sendLine(":x!u@h PRIVMSG me :\x01VERSION\x01");
+        QCOMPARE(sentAfterSync(), QByteArray());
+        now += 1;
+        peer->sendLine(":y!u@h PRIVMSG me :\x01PING again\x01");
+        QCOMPARE(sentAfterSync(), QByteArray("NOTICE y :\x01PING again\x01\r\n"));
+        QCOMPARE(Grep(log.lines, "CTCPQuery").size(), 10);
+    }
+
+    // ---- What the client makes of server lines ----
+
+    void messagesPingAndRaw()
+    {
+        start();
+        joinOwn("#chan");
+        client->OnRaw = [&](TIrcClient *, TIrcUser *user, const QByteArray &cmd,
+                            const QByteArray &content, bool &suppress) {
+            log.lines << "Raw " + IrcEventLog::u(user) + ' ' + cmd + " [" + content + "]";
+            suppress = content.endsWith("hidden");
+        };
+        feed(":nick!user@host PRIVMSG #chan :hello world");
+        feed(":nick!user@host PRIVMSG me :private");
+        feed(":nick!user@host NOTICE #CHAN :note");
+        feed(":irc.example NOTICE me :server note");
+        feed(":nick!user@host PRIVMSG #other :hidden");
+        feed("PING :irc.example");
+        QCOMPARE(Grep(log.take(), "^(?!Raw <nick> (PRIVMSG|NOTICE))"),
+                 (L{"Message <nick> #chan hello world", "Message <nick> nil private",
+                    "Notice <nick> #chan note", "Raw <> NOTICE [me :server note]",
+                    "Notice <> nil server note", "Raw <> PING [:irc.example]", "PingPong"}));
+        QCOMPARE(sentNow(), QByteArray("PONG :irc.example\r\n"));
+        // Only the client's own record is left: each line gave its sender's reference back.
+        QCOMPARE(users(), 1);
+        QCOMPARE(client->Users().Items(0), client->SelfUser());
+    }
+
+    void welcomeRegisters()
+    {
+        start();
+        int stateChanges = 0;
+        client->OnStateChange = [&](TIrcClient *) { ++stateChanges; };
+        feed(":server 375 me :- server Message of the day -");
+        QCOMPARE(client->State(), stConnected);
+        QCOMPARE(client->ServerName(), QByteArray()); // only the welcome names the server
+        feed(":server 001 me :Welcome");
+        QCOMPARE(client->ServerName(), QByteArray("server"));
+        QCOMPARE(stateChanges, 1);
+        QCOMPARE(log.take(), (L{"System <> 375 MOTD [- server Message of the day -]",
+                                "System <> 1 WELCOME [me :Welcome]"}));
+    }
+
+    void ownJoinPartAndKick()
+    {
+        start();
+        feed(":me!u@h JOIN #Chan");
+        QCOMPARE(sentNow(), QByteArray("MODE #Chan \r\n"));
+        // An echo in another letter case is somebody else's join (the same record, found
+        // case-blind); a second own JOIN replaces the channel record.
+        feed(":ME!u@h JOIN #chan");
+        QCOMPARE(chan("#chan")->Names().Count(), 1);
+        feed(":me!u@h JOIN #chan");
+        QCOMPARE(chan("#chan")->Names().Count(), 0);
+        QCOMPARE(client->Channels().Count(), 1);
+        QCOMPARE(log.take(),
+                 (L{"Joined #Chan active=1", "Join <me> #Chan", "Joined #chan active=1"}));
+        joinOwn("#b");
+        feed(":me!u@h PART #chan :later");
+        QCOMPARE(client->Channels().Get("#chan"), nullptr);
+        feed(":op!u@h KICK #b me :out");
+        QCOMPARE(client->Channels().Count(), 0);
+        QCOMPARE(client->Users().Get("op"), nullptr);
+        // Leaving a channel we do not track still raises the events, with nil.
+        feed(":me!u@h PART #gone");
+        QCOMPARE(log.take(),
+                 (L{"Parted #chan active=0 leftby=1", "Kicked <op> #b reason=out leftby=2",
+                    "Parted nil active=-1 leftby=-1"}));
+    }
+
+    void othersJoinPartKickQuitAndNick()
+    {
+        start();
+        joinOwn("#a");
+        joinOwn("#b");
+        feed(":s 353 me = #a :@me +v");
+        feed(":x!u@h JOIN #a");
+        feed(":x!u@h JOIN #b");
+        feed(":y!u@h JOIN #a");
+        feed(":z!u@h JOIN #a");
+        feed(":x!u@h JOIN #untracked");
+        feed(":y!u@h PART #a :bye now");
+        feed(":op!u@h KICK #a z :behave");
+        feed(":x!u@h NICK :ex");
+        feed(":v!u@h NICK vv");
+        feed(":ex!u@h QUIT :gone");
+        QCOMPARE(log.take().mid(1),
+                 (L{"Join <x> #a", "Join <x> #b", "Join <y> #a", "Join <z> #a", "Join <x> nil",
+                    "Part <y> #a reason=bye now", "Kick <op> <z> #a reason=behave",
+                    "NickChange <x> ex", "NickChange <v> vv", "Quit <ex> reason=gone"}));
+        // A member keeps place and flags across a nick change.
+        const TIrcNames &names = chan("#a")->Names();
+        QCOMPARE(names.Count(), 2);
+        QCOMPARE(names.Nick(1) + ' ' + QByteArray::number(names.Flags(1)),
+                 "vv " + QByteArray::number(MemberVoice));
+        QCOMPARE(chan("#b")->Names().Count(), 0);
+        QCOMPARE(users(), 2);
+        // Our own nick change renames our member entry and our record.
+        feed(":me!u@h NICK :newme");
+        QCOMPARE(log.take(), (L{"NickChanged me -> newme"}));
+        QCOMPARE(names.Nick(0) + ' ' + client->SelfUser()->Nick, QByteArray("newme newme"));
+        QCOMPARE(client->CurrentNick(), QByteArray("newme"));
+    }
+
+    void channelModes()
+    {
+        start();
+        joinOwn("#c");
+        feed(":s 353 me = #c :@me a b");
+        feed(":late!u@h JOIN #c");
+        QList<TIrcChannelUpdateType> updates;
+        client->Channels().Get("#c")->OnChannelUpdate =
+            [&](TIrcChannel *, TIrcChannelUpdateType type, TIrcUser *, int) { updates << type; };
+        log.take();
+        feed(":me!u@h MODE #c +o-v a b");
+        // A member who joined after us and said nothing has no record: nil target.
+        feed(":me!u@h MODE #c +v late");
+        feed(":me!u@h MODE #c +b-b *!*@bad *!*@good");
+        feed(":me!u@h MODE #elsewhere +o a");
+        QCOMPARE(log.take(),
+                 (L{"ChannelMode <me> #c #c [+o-v a b]", "Op <me> #c <a>", "Devoice <me> #c <b>",
+                    "ChannelMode <me> #c #c [+v late]", "Voice <me> #c nil",
+                    "ChannelMode <me> #c #c [+b-b *!*@bad *!*@good]", "Ban <me> #c *!*@bad",
+                    "Unban <me> #c *!*@good"}));
+        QCOMPARE(chan("#c")->Names().Flags(1), MemberOp);
+        QCOMPARE(chan("#c")->Names().Flags(3), 0);
+        updates.clear();
+        // The key setter notifies, then the changed flags are stored and notify once more.
+        feed(":me!u@h MODE #c +tk key");
+        QCOMPARE(updates, (QList<TIrcChannelUpdateType>{cuMode, cuMode}));
+        feed(":me!u@h MODE #c +k-k key");
+        QCOMPARE(chan("#c")->Key() + ' ' + chan("#c")->ModeString(), QByteArray(" +t"));
+        feed(":me!u@h MODE #c +kl sesame 25");
+        QCOMPARE(chan("#c")->ModeString(), QByteArray("+tlk 25 sesame"));
+        feed(":me!u@h MODE #c -l+b-b+nzm *!*@bad *!*@good");
+        QCOMPARE(chan("#c")->ModeString(), QByteArray("+tnmk sesame"));
+        feed(":me!u@h MODE #c +psi-m+l x");
+        QCOMPARE(chan("#c")->ModeString(), QByteArray("+psitnlk 0 sesame"));
+        updates.clear();
+        feed(":me!u@h MODE #c +t");
+        QCOMPARE(updates, QList<TIrcChannelUpdateType>{});
+        joinOwn("#d");
+        feed(":s 324 me #d +tnl 30");
+        QCOMPARE(chan("#d")->ModeString(), QByteArray("+tnl 30"));
+    }
+
+    void userModesAndAway()
+    {
+        start();
+        feed(":me!u@h MODE me +iw");
+        QCOMPARE(client->UserMode(), TIrcUserModes(umInvisible | umWallops));
+        feed(":me!u@h MODE me -i+x");
+        feed(":me!u@h MODE me +w");
+        feed(":me!u@h MODE other +o");
+        QCOMPARE(log.take(), (L{"UserMode +iw", "UserModeChanged 9", "UserMode -i+x",
+                                "UserModeChanged 8", "UserMode +w"}));
+        feed(":s 306 me :You are away");
+        QVERIFY(client->Away());
+        feed(":s 305 me :back");
+        QVERIFY(!client->Away());
+    }
+
+    void topicsAndNames()
+    {
+        start();
+        joinOwn("#c");
+        QList<int> namesUpdates;
+        client->Channels().Get("#c")->OnChannelUpdate = [&](TIrcChannel *,
+                                                            TIrcChannelUpdateType type, TIrcUser *,
+                                                            int) { namesUpdates << type; };
+        feed(":s 332 me #c :the topic");
+        QCOMPARE(chan("#c")->Topic(), QByteArray("the topic"));
+        feed(":s 331 me #c :No topic is set");
+        QCOMPARE(chan("#c")->Topic(), QByteArray());
+        feed(":a!u@h TOPIC #c :new topic");
+        feed(":a!u@h TOPIC #other :ignored");
+        QCOMPARE(chan("#c")->Topic(), QByteArray("new topic"));
+        namesUpdates.clear();
+        feed(":s 353 me = #c :@op +voice plain ");
+        feed(":s 353 me = #c :@me more");
+        feed(":s 353 me = #nope :x y");
+        feed(":s 366 me #c :End of NAMES list");
+        feed(":s 366 me #nope :End of NAMES list");
+        QCOMPARE(Grep(log.take(), "^(?!System)"),
+                 (L{"Topic <> #c #c the topic", "NoTopic #c No topic is set",
+                    "Topic <a> #c #c new topic", "Names #c", "Names nil"}));
+        QCOMPARE(namesUpdates, (QList<int>{cuNames, cuNames}));
+        const TIrcNames &names = chan("#c")->Names();
+        QByteArrayList listed;
+        for (int i = 0; i < names.Count(); ++i)
+            listed << QByteArray::number(names.Flags(i)) + names.Nick(i);
+        QCOMPARE(listed,
+                 (L{QByteArray::number(MemberOp) + "op", QByteArray::number(MemberVoice) + "voice",
+                    "0plain", QByteArray::number(MemberOp) + "me", "0more"}));
+        // Listed members keep a record; the client's own gained a reference.
+        QCOMPARE(users(), 5);
+        QCOMPARE(client->SelfUser()->Count, 2);
+    }
+
+    // One line each: the event it raises, with nothing sent in answer and no record left.
+    void serverLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("expected");
+        auto row = [](const char *line, const char *expected) {
+            QTest::newRow(line) << QByteArray(line) << QByteArray(expected);
+        };
+        row(":s 219 me l :End of STATS", "System <> 219 STATS [l End of STATS]");
+        row(":s 221 me +i", "System <> 221 UMODE [me +i]");
+        row(":s 251 me :There are 3 users", "System <> 251 LUSER [There are 3 users ]");
+        row(":s 311 me nick user host * :Real Name",
+            "System <> 311 WHOIS [nick is user@host * Real Name]");
+        row(":s 312 me nick irc.s :Info text",
+            "System <> 312 WHOIS [nick is using irc.s Info text]");
+        row(":s 314 me nick user host * :Real", "System <> 314 WHOWAS [nick was user@host * Real]");
+        row(":s 317 me nick 42 1700000000 :seconds idle",
+            "System <> 317 WHOIS [nick has been idle 42 seconds, signed on at 1700000000]");
+        row(":s 319 me nick :@#a +#b", "System <> 319 WHOIS [nick is on @#a +#b]");
+        row(":s 342 me nick :Summoning", "System <> 342 SUMMON [nick has been summoned]");
+        row(":s 352 me #c user host irc.s nick H@ :0 Real Name",
+            "System <> 352 WHO [#c nick H@ user@host irc.s :Real Name]");
+        row(":irc.s 391 me IRC.S :Sunday 12:00", "System <> 391 TIME [irc.s :Sunday 12:00]");
+        row(":s 301 me nick :gone fishing", "Away <> reason=gone fishing");
+        row(":s 341 me nick #c", "Inviting nick #c");
+        row(":s 364 me * irc.s :0 Server info here", "Links irc.s * 0 Server info here");
+        row(":s 401 me nobody :No such nick", "Error <> 401 me nobody :No such nick");
+        row(":s 324 me #c +tnl 30", "ChannelMode nil #c #c [+tnl 30]");
+        row(":s 324 me #nope +t", "ChannelMode nil nil #nope [+t]");
+        row(":s 332 me #other :elsewhere", "Topic <> nil #other elsewhere");
+        row(":s 005 me CHANTYPES=# :are supported",
+            "Unknown <> 005 [me CHANTYPES=# :are supported]");
+        row(":s 503 me :x", "Unknown <> 503 [me :x]");
+        row(":s 1000 me :x", "Unknown <> 1000 [me :x]");
+        row(":a!b@c privmsg #x :hi", "Unknown <a> privmsg [#x :hi]"); // command words are exact
+        row(":a!u@h INVITE me :#c", "Invite <a> #c");
+        row(":a!u@h KILL me :bad boy", "Kill <a> me bad boy");
+        row(":a!u@h WALLOPS :hear ye", "Wallops <a> hear ye");
+        row(":a!u@h PRIVMSG #c :\x01"
+            "ACTION waves\x01",
+            "Action <a> #c waves");
+        row(":a!u@h PRIVMSG me :\x01"
+            "SOUND ding.wav\x01",
+            "CTCPQuery <a> nil SOUND [ding.wav]");
+        row(":a!u@h PRIVMSG me :\x01"
+            "version\x01",
+            "CTCPQuery <a> nil version []");
+        row(":a!u@h PRIVMSG me :\x01", "CTCPQuery <a> nil  []");
+        row(":a!u@h NOTICE me :\x01"
+            "VERSION Some client 1.0\x01",
+            "CTCPReply <a> nil VERSION [Some client 1.0]");
+        row(":a!u@h NOTICE #c :\x01"
+            "PING 12345\x01",
+            "CTCPReply <a> #c PING [12345]");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC SEND file.txt 3232235777 5000 1024\x01",
+            "DCCSend|a|3232235777|5000|file.txt|1024");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC CHAT chat 3232235777 5001\x01",
+            "DCCChat|a|3232235777|5001");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC RESUME file.txt 5000 512\x01",
+            "DCCResume|a|5000|file.txt|512");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC ACCEPT file.txt 5000 512\x01",
+            "DCCAccept|a|5000|file.txt|512");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC SEND file.txt 3232235777\x01",
+            "DCCSend|a|3232235777||file.txt|");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC SEND  a  b\x01",
+            "DCCSend|a|a|||b");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC CHAT\x01",
+            "DCCChat|a||");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC RESUME\x01",
+            "DCCResume|a|||");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC GET file.txt\x01",
+            "");
+        row(":a!u@h PRIVMSG me :\x01"
+            "DCC\x01",
+            "");
+    }
+    void serverLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, expected);
+        start();
+        joinOwn("#c");
+        feed(line);
+        QCOMPARE(log.take(), expected.isEmpty() ? L{} : L{expected});
+        QCOMPARE(sentNow(), QByteArray());
+        QCOMPARE(users(), 1);
+    }
+
+    void listIsBufferedInBatches()
+    {
+        start();
+        feed(":s 322 me #a 1 :t"); // no handler: nothing kept
+        QCOMPARE(client->ListBuffer().size(), 0);
+        QByteArrayList calls;
+        client->OnList = [&](TIrcClient *, const QList<QByteArray> &chans, int position,
+                             bool last) {
+            calls << QByteArray::number(chans.size()) + '/' + QByteArray::number(position) +
+                         (last ? "/last" : "/more");
+        };
+        feed(":s 321 me Channel :Users  Name");
+        for (int i = 1; i <= 45; ++i)
+            feed(":s 322 me #c" + QByteArray::number(i) + " " + QByteArray::number(i) + " :topic " +
+                 QByteArray::number(i));
+        QCOMPARE(client->ListBuffer().at(2), QByteArray("#c3 3 topic 3"));
+        feed(":s 323 me :End of LIST");
+        QCOMPARE(calls, (L{"0/0/more", "40/0/more", "45/39/last"}));
+        QCOMPARE(client->ListBuffer().size() + client->ListPosition(), 0);
+    }
+
+    // A failing handler: the line's reference goes back; through the receive path the error
+    // is reported and the following lines are read as usual. A receive handler may rewrite.
+    void handlerErrorsAndRewrites()
+    {
+        start();
+        joinOwn("#c");
+        client->OnParted = [](TIrcClient *, TIrcChannel *) { throw std::runtime_error("x"); };
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, feed(":me!u@h PART #c"));
+        QCOMPARE(client->Channels().Count(), 0);
+        client->OnMessage = [&](TIrcClient *, TIrcUser *, TIrcChannel *, const QByteArray &text) {
+            if (text == "boom")
+                throw std::runtime_error("handler failed");
+            log.lines << "Message " + text;
+        };
+        client->OnReceive = [](TIrcClient *, QByteArray &line) {
+            if (line.endsWith("xyz"))
+                line.replace(line.size() - 3, 3, "abc");
+        };
+        peer->sendLine(":a!u@h PRIVMSG me :boom");
+        peer->sendLine(":b!u@h PRIVMSG me :xyz");
+        peer->sendLine("");
+        sentAfterSync();
+        QCOMPARE(log.take(), (L{"ReadError handler failed", "Message abc", "PingPong"}));
+        QCOMPARE(users(), 1);
+    }
+
+    // Lines made of random protocol pieces: nothing fails, and no record is left behind
+    // with its references gone.
+    void randomLinesKeepTheEngineWhole()
+    {
+        start();
+        client->OnMessage = nullptr;
+        const L prefixes = {"", ":me!u@h ", ":a!u@h ", ":B!u@h ", ":irc.s ", ":", ":!@ "};
+        const L commands = QByteArray("PRIVMSG NOTICE JOIN PART KICK MODE NICK QUIT TOPIC 353 366 "
+                                      "324 332 331 322 321 323 433 001 INVITE KILL WALLOPS 999")
+                               .split(' ');
+        const L params = {"#c",
+                          "#C",
+                          "me",
+                          "a",
+                          "b",
+                          "B",
+                          ":",
+                          ":x y",
+                          "+o-v",
+                          "+k-k",
+                          "+l",
+                          "-l",
+                          "+ov",
+                          "@a",
+                          "+b",
+                          "@me+",
+                          "\x01VERSION\x01",
+                          ":\x01"
+                          "DCC SEND",
+                          "",
+                          "x",
+                          "+psitnmlkbov"};
+        QRandomGenerator random(99);
+        feed(":s 001 me :Welcome"); // registered: a 433 is then only an error
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray line = prefixes[random.bounded(prefixes.size())];
+            line += commands[random.bounded(commands.size())];
+            for (int p = random.bounded(6); p > 0; --p)
+                line += ' ' + params[random.bounded(params.size())];
+            feed(line);
+        }
+        QVERIFY(client->Connected());
+        client->Users().ForEach([](TIrcUser *user) { QVERIFY(user->Count >= 1); });
+        client->Channels().ForEach([](TIrcChannel *channel) {
+            channel->Names().ForEach(
+                [&](const TIrcMember &member) { QVERIFY(channel->Names().Contains(member.Nick)); });
+        });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIrcClient)
+#include "test_irc_client.moc"
