@@ -61,52 +61,30 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
+        const auto row = [](const char *name, const QByteArray &bytes, const QString &section,
+                            const QString &key, const QString &value) {
+            QTest::newRow(name) << bytes << section << key << value;
+        };
         const QByteArray user = "[Config]\nNick=ivan\nEMail=\n";
         const QByteArray captions = "[captions]\n  f1Caption  =   Talvin window   \n"
                                     "Quoted=\"  inner blanks  \"\nSingle='x'\nMismatch=\"x'\n"
                                     "Eq=a=b\n; Hidden=comment\n";
-        QTest::newRow("missing file") << QByteArray() << "Config"
-                                      << "Nick"
-                                      << "err-";
-        QTest::newRow("missing key") << user << "Config"
-                                     << "AlterNick"
-                                     << "err-AlterNick";
-        QTest::newRow("other section") << user << "Other"
-                                       << "Nick"
-                                       << "err-Nick";
-        QTest::newRow("empty value") << user << "Config"
-                                     << "EMail"
-                                     << "";
-        QTest::newRow("names in any case") << captions << "CAPTIONS"
-                                           << "F1CAPTION"
-                                           << "Talvin window";
-        QTest::newRow("quotes keep blanks") << captions << "Captions"
-                                            << "quoted"
-                                            << "  inner blanks  ";
-        QTest::newRow("single quotes") << captions << "Captions"
-                                       << "Single"
-                                       << "x";
-        QTest::newRow("unpaired quotes") << captions << "Captions"
-                                         << "Mismatch"
-                                         << "\"x'";
-        QTest::newRow("= in value") << captions << "Captions"
-                                    << "Eq"
-                                    << "a=b";
-        QTest::newRow("comment") << captions << "Captions"
-                                 << "Hidden"
-                                 << "err-Hidden";
-        QTest::newRow("Cyrillic names")
-            << QStringLiteral("[Сообщения]\nПривет=мир\n").toUtf8() << "СООБЩЕНИЯ"
-            << "пРИВЕТ"
-            << "мир";
-        QTest::newRow("CP1251") << Cp1251("[Config]\r\nUserName=Иван\r\n") << "Config"
-                                << "UserName"
-                                << "Иван";
-        QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF[Speech]\nIESpeed=5\n") << "Speech"
-                                   << "IESpeed"
-                                   << "5";
-        QTest::newRow("cut at 2047") << "[Config]\nNick=" + QByteArray(3000, 'x') << "Config"
-                                     << "Nick" << QString(2047, u'x');
+        row("missing file", {}, "Config", "Nick", "err-");
+        row("missing key", user, "Config", "AlterNick", "err-AlterNick");
+        row("other section", user, "Other", "Nick", "err-Nick");
+        row("empty value", user, "Config", "EMail", "");
+        row("names in any case", captions, "CAPTIONS", "F1CAPTION", "Talvin window");
+        row("quotes keep blanks", captions, "Captions", "quoted", "  inner blanks  ");
+        row("single quotes", captions, "Captions", "Single", "x");
+        row("unpaired quotes", captions, "Captions", "Mismatch", "\"x'");
+        row("= in value", captions, "Captions", "Eq", "a=b");
+        row("comment", captions, "Captions", "Hidden", "err-Hidden");
+        row("Cyrillic names", QStringLiteral("[Сообщения]\nПривет=мир\n").toUtf8(), "СООБЩЕНИЯ",
+            "пРИВЕТ", "мир");
+        row("CP1251", Cp1251("[Config]\r\nUserName=Иван\r\n"), "Config", "UserName", "Иван");
+        row("UTF-8 BOM", "\xEF\xBB\xBF[Speech]\nIESpeed=5\n", "Speech", "IESpeed", "5");
+        row("cut at 2047", "[Config]\nNick=" + QByteArray(3000, 'x'), "Config", "Nick",
+            QString(2047, u'x'));
     }
     void reads()
     {
@@ -128,36 +106,27 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("readBack");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("new file") << QByteArray() << "Name1"
-                                  << "#русский"
-                                  << "#русский" << QStringLiteral("[S]\nName1=#русский\n").toUtf8();
-        QTest::newRow("own line only")
-            << QByteArray("; old\r\n[s]\r\nname1=a\r\nDesc1=One\r\n\r\n[Other]\r\nName1=b")
-            << "NAME1"
-            << "x"
-            << "x" << QByteArray("; old\r\n[s]\r\nname1=x\r\nDesc1=One\r\n\r\n[Other]\r\nName1=b");
-        QTest::newRow("new key in section")
-            << QByteArray("[S]\r\nA=1\r\n\r\n[T]\r\nB=2") << "Port1"
-            << "6667"
-            << "6667" << QByteArray("[S]\r\nA=1\r\nPort1=6667\r\n\r\n[T]\r\nB=2");
-        QTest::newRow("CP1251 stays") << Cp1251("[S]\r\nA=Иван\r\n") << "B"
-                                      << "Ёжик"
-                                      << "Ёжик" << Cp1251("[S]\r\nA=Иван\r\nB=Ёжик\r\n");
-        QTest::newRow("CP1251 to UTF-8") << Cp1251("[S]\nA=Иван\n") << "B"
-                                         << "李"
-                                         << "李" << QStringLiteral("[S]\nA=Иван\nB=李\n").toUtf8();
-        QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[S]\nA=5\n") << "a"
-                                  << "7"
-                                  << "7" << QByteArray("\xEF\xBB\xBF[S]\nA=7\n");
-        QTest::newRow("line breaks")
-            << QByteArray() << "A" << QString::fromUtf8("a\r\n[Evil]\nB=c\rx\0y", 17)
-            << "a [Evil] B=c xy" << QByteArray("[S]\nA=a [Evil] B=c xy\n");
+        const auto row = [](const char *name, const QByteArray &before, const QString &key,
+                            const QString &value, const QString &readBack,
+                            const QByteArray &after) {
+            QTest::newRow(name) << before << key << value << readBack << after;
+        };
+        row("new file", {}, "Name1", "#русский", "#русский",
+            QStringLiteral("[S]\nName1=#русский\n").toUtf8());
+        row("own line only", "; old\r\n[s]\r\nname1=a\r\nDesc1=One\r\n\r\n[Other]\r\nName1=b",
+            "NAME1", "x", "x", "; old\r\n[s]\r\nname1=x\r\nDesc1=One\r\n\r\n[Other]\r\nName1=b");
+        row("new key in section", "[S]\r\nA=1\r\n\r\n[T]\r\nB=2", "Port1", "6667", "6667",
+            "[S]\r\nA=1\r\nPort1=6667\r\n\r\n[T]\r\nB=2");
+        row("CP1251 stays", Cp1251("[S]\r\nA=Иван\r\n"), "B", "Ёжик", "Ёжик",
+            Cp1251("[S]\r\nA=Иван\r\nB=Ёжик\r\n"));
+        row("CP1251 to UTF-8", Cp1251("[S]\nA=Иван\n"), "B", "李", "李",
+            QStringLiteral("[S]\nA=Иван\nB=李\n").toUtf8());
+        row("BOM kept", "\xEF\xBB\xBF[S]\nA=5\n", "a", "7", "7", "\xEF\xBB\xBF[S]\nA=7\n");
+        row("line breaks", {}, "A", QString::fromUtf8("a\r\n[Evil]\nB=c\rx\0y", 17),
+            "a [Evil] B=c xy", "[S]\nA=a [Evil] B=c xy\n");
         for (const char *value : {"  both  ", "\"quoted\"", "'x'"})
-            QTest::newRow(value) << QByteArray() << "A" << value << value
-                                 << "[S]\nA=\"" + QByteArray(value) + "\"\n";
-        QTest::newRow("inner quotes") << QByteArray() << "A"
-                                      << "say \"hi\" now"
-                                      << "say \"hi\" now" << QByteArray("[S]\nA=say \"hi\" now\n");
+            row(value, {}, "A", value, value, "[S]\nA=\"" + QByteArray(value) + "\"\n");
+        row("inner quotes", {}, "A", "say \"hi\" now", "say \"hi\" now", "[S]\nA=say \"hi\" now\n");
     }
     void writes()
     {
@@ -206,46 +175,20 @@ private slots:
         QTest::addColumn<QString>("present");
         QTest::addColumn<QString>("asBool");
         QTest::addColumn<QString>("asInt");
-        QTest::newRow("empty") << ""
-                               << "yes"
-                               << "throws"
-                               << "throws";
-        QTest::newRow("e") << "e"
-                           << "yes"
-                           << "throws"
-                           << "throws";
-        QTest::newRow("er") << "er"
-                            << "no"
-                            << "throws"
-                            << "throws";
-        QTest::newRow("fallback") << "err-Port3"
-                                  << "no"
-                                  << "throws"
-                                  << "throws";
-        QTest::newRow("Error") << "Error"
-                               << "yes"
-                               << "throws"
-                               << "throws";
-        QTest::newRow("-1") << "-1"
-                            << "yes"
-                            << "true"
-                            << "-1";
-        QTest::newRow("5") << "5"
-                           << "yes"
-                           << "true"
-                           << "5";
-        QTest::newRow("0") << "0"
-                           << "yes"
-                           << "false"
-                           << "0";
-        QTest::newRow("TRUE") << "TRUE"
-                              << "yes"
-                              << "true"
-                              << "throws";
-        QTest::newRow("false") << "false"
-                               << "yes"
-                               << "false"
-                               << "throws";
+        const auto row = [](const char *text, const char *present, const char *b, const char *i) {
+            QTest::newRow(*text ? text : "empty")
+                << QString(text) << QString(present) << QString(b) << QString(i);
+        };
+        row("", "yes", "throws", "throws");
+        row("e", "yes", "throws", "throws");
+        row("er", "no", "throws", "throws");
+        row("err-Port3", "no", "throws", "throws");
+        row("Error", "yes", "throws", "throws");
+        row("-1", "yes", "true", "-1");
+        row("5", "yes", "true", "5");
+        row("0", "yes", "false", "0");
+        row("TRUE", "yes", "true", "throws");
+        row("false", "yes", "false", "throws");
     }
     void conversions()
     {

@@ -26,10 +26,6 @@ struct Client
         log.bind(irc);
         irc.OnSend = [this](TIrcClient *, const QByteArray &line) { sent << line; };
         irc.OnReceive = [this](TIrcClient *, QByteArray &line) { received << line; };
-        irc.OnList = [this](TIrcClient *, const QList<QByteArray> &chans, int position, bool last) {
-            listCalls << chans;
-            listPositions << qMakePair(position, last);
-        };
         intercept.OnDisconnect = [this](TConnectionIntercept *) { log.lines << "Closed"; };
     }
 
@@ -38,8 +34,6 @@ struct Client
     IrcEventLog log;
     QByteArrayList sent;
     QByteArrayList received;
-    QList<QByteArrayList> listCalls;
-    QList<QPair<int, bool>> listPositions;
 
     bool waitFor(const QByteArray &line, int count = 1)
     {
@@ -285,30 +279,6 @@ private slots:
                  1);
         QVERIFY(b.log.find("CTCPQuery <asker> #ctcp ACTION").isEmpty());
         QVERIFY(b.log.find("ReadError").isEmpty());
-    }
-
-    void listOfAThousandChannels()
-    {
-        Client a("lister");
-        Client b("creator");
-        a.connectTo(*m_server);
-        b.connectTo(*m_server);
-        QVERIFY(a.registered() && b.registered());
-        const int count = 1000;
-        for (int i = 0; i < count; ++i)
-            b.irc.Join("#list" + QByteArray::number(i).rightJustified(4, '0'));
-        QVERIFY(QTest::qWaitFor([&] { return b.irc.Channels().Count() == count; }, 20000));
-        a.irc.Raw("LIST");
-        QVERIFY(QTest::qWaitFor(
-            [&] { return !a.listPositions.isEmpty() && a.listPositions.last().second; }, 20000));
-        QCOMPARE(a.listPositions.first(), qMakePair(0, false));
-        QSet<QByteArray> names;
-        for (const QByteArray &entry : a.listCalls.last())
-            if (entry.startsWith("#list") && entry.split(' ').value(1) == "1")
-                names.insert(entry.split(' ').first());
-        QCOMPARE(names.size(), count);
-        QVERIFY(a.listCalls.size() >= count / 40); // interim calls every 40 entries
-        QVERIFY(a.log.find("ReadError").isEmpty() && b.log.find("ReadError").isEmpty());
     }
 
     void quitClosesTheConnection()

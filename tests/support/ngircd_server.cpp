@@ -2,51 +2,26 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 const char kNgircd[] = "/usr/sbin/ngircd";
 
-sockaddr_in Loopback(quint16 port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-// A port nobody listens on right now (the kernel's choice for an ephemeral bind).
+// A port nobody listens on right now (the system's choice for an ephemeral bind).
 quint16 FreePort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    quint16 port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
 }
 
 bool Accepts(quint16 port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    sockaddr_in address = Loopback(port);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return socket.waitForConnected(100);
 }
 
 } // namespace
@@ -64,31 +39,17 @@ NgircdServer::~NgircdServer()
 
 QByteArray NgircdServer::configText() const
 {
-    QByteArray text;
-    text += "[Global]\n";
-    text += "\tName = " + QByteArray(ServerName) + "\n";
-    text += "\tInfo = Talvin test server\n";
-    text += "\tListen = 127.0.0.1\n";
-    text += "\tPorts = " + QByteArray::number(m_port) + "\n";
-    text += "\tMotdPhrase = \"hello\"\n";
+    QByteArray text = "[Global]\n\tName = " + QByteArray(ServerName) +
+                      "\n\tInfo = Talvin test server\n\tListen = 127.0.0.1\n\tPorts = " +
+                      QByteArray::number(m_port) + "\n\tMotdPhrase = \"hello\"\n";
     if (!m_options.password.isEmpty())
         text += "\tPassword = " + m_options.password + "\n";
-    text += m_options.extraGlobal;
-    text += "\n[Limits]\n";
-    text += "\tMaxConnectionsIP = 0\n";
-    text += "\tMaxJoins = 0\n";
-    text += "\tMaxListSize = 0\n";
-    text += "\tMaxNickLength = 30\n";
-    text += "\tMaxPenaltyTime = 0\n";
-    text += "\tPingTimeout = 300\n";
-    text += "\n[Options]\n";
-    text += "\tDNS = no\n";
-    text += "\tIdent = no\n";
-    text += "\tPAM = no\n";
-    text += "\n[Operator]\n";
-    text += "\tName = " + QByteArray(OperName) + "\n";
-    text += "\tPassword = " + QByteArray(OperPassword) + "\n";
-    return text;
+    return text + m_options.extraGlobal +
+           "\n[Limits]\n\tMaxConnectionsIP = 0\n\tMaxJoins = 0\n\tMaxListSize = 0\n"
+           "\tMaxNickLength = 30\n\tMaxPenaltyTime = 0\n\tPingTimeout = 300\n"
+           "[Options]\n\tDNS = no\n\tIdent = no\n\tPAM = no\n"
+           "[Operator]\n\tName = " +
+           QByteArray(OperName) + "\n\tPassword = " + QByteArray(OperPassword) + "\n";
 }
 
 bool NgircdServer::start()

@@ -149,12 +149,6 @@ void ScriptedPeer::abort()
     wake();
 }
 
-bool ScriptedPeer::clientClosed() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_clientClosed;
-}
-
 bool ScriptedPeer::waitForClientClosed(int timeoutMs)
 {
     return waitFor([this] { return m_clientClosed; }, timeoutMs);

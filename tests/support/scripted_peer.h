@@ -53,8 +53,7 @@ public:
     // After the queued bytes: closes with a reset (RST), as a crashed peer would.
     void abort();
 
-    // True once the client has closed its side (a receive returned nothing).
-    bool clientClosed() const;
+    // Waits until the client has closed its side (a receive returned nothing).
     bool waitForClientClosed(int timeoutMs = 5000);
 
 private:
