@@ -2,8 +2,7 @@
 
 // The main window as the connection dialogs see it: the shipped configuration in the
 // program directory, every line the engine sends written down, and, when asked, a connect
-// action that connects the engine the way the main window does, from connect.ini and
-// user.ini.
+// action that connects the engine from connect.ini and user.ini as the main window does.
 
 #include "dialog_test_host.h"
 

@@ -1,42 +1,33 @@
 #pragma once
 
-// What every dialog test needs of the main window: a real IRC engine, a recorded interface
-// voice, a private program directory (config/ and help/), a sound player that writes down
-// what it was asked to play, and real keys for whatever holds the keyboard focus.
+// What every dialog test needs of the main window: a real IRC engine, the help bench (a
+// recorded interface voice, a private program directory, a recording sound player) with a
+// config folder, and real keys for whatever holds the keyboard focus.
 
 #include "../speech/help/help_test_support.h"
-#include "config/config_files.h"
 #include "dialogs/dialog_host.h"
 #include "irc/irc_client.h"
 
 #include <QAccessible>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 #include <QTextCodec>
-#include <QTimer>
 
 #include <memory>
 
-class TestDialogHost : public IDialogHost
+class TestDialogHost : public IDialogHost, public HelpBench
 {
 public:
     TestDialogHost()
     {
-        SetProgramDir(programDir.path());
         QDir(programDir.path()).mkpath(QStringLiteral("config"));
-        QDir(programDir.path()).mkpath(QStringLiteral("help"));
-        SetHelpSpeech(voice.speech.get());
-        SetEventSoundPlayer(&player);
         SetDialogHost(this);
     }
     ~TestDialogHost() override
     {
         client.Disconnect(true);
         SetDialogHost(nullptr);
-        SetEventSoundPlayer(nullptr);
-        SetHelpSpeech(nullptr);
     }
 
     TSpeech *InterfaceSpeech() override { return voice.speech.get(); }
@@ -46,8 +37,7 @@ public:
     void ShowConfigEditor(int page) override { editorPages.append(page); }
     QWidget *MainWidget() override { return nullptr; }
 
-    // Copies the shipped files of one folder of dist/ ("config", "help") into the program
-    // directory.
+    // Copies the shipped files of one folder of dist/ ("config", "help").
     void copyShipped(const QString &folder, const QStringList &patterns = {}) const
     {
         const QDir shipped(qEnvironmentVariable("TALVIN_SOURCE_DIR") + QStringLiteral("/dist/") +
@@ -64,18 +54,10 @@ public:
     QByteArray configBytes(const QString &name) const
     {
         QFile file(programDir.filePath(QStringLiteral("config/") + name));
-        if (!file.open(QIODevice::ReadOnly))
-            return QByteArray();
-        return file.readAll();
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString configText(const QString &name) const { return QString::fromUtf8(configBytes(name)); }
 
-    QStringList said() const { return voice.recording->speakAndStop(); }
-    void forget() { voice.recording->clear(); }
-
-    QTemporaryDir programDir;
-    TRecordedVoice voice = MakeRecordedVoice();
-    RecordingSoundPlayer player{voice.recording};
     TIrcClient client;
     int connectActions = 0;
     int languageChecks = 0;
@@ -94,23 +76,19 @@ inline QWidget *Focused()
     (void)QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000);
     return QApplication::focusWidget();
 }
-// Real key events to whatever holds the keyboard focus, as the user's keyboard sends them.
+// Real key events to whatever holds the keyboard focus.
 inline void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QWidget *target = Focused();
-    if (!target)
-        target = QApplication::activeWindow();
+    QWidget *target = Focused() ? Focused() : QApplication::activeWindow();
     QVERIFY2(target, "no window has the keyboard");
     QTest::keyClick(target, Qt::Key(key), modifiers);
 }
-// Types text into a given control character by character (Cyrillic included), whichever
-// window is in front.
+// Types text into a control character by character (Cyrillic included).
 inline void TypeInto(QWidget *field, const QString &text)
 {
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
-// The same into the focused control.
 inline void Type(const QString &text)
 {
     QWidget *target = Focused();
@@ -136,16 +114,15 @@ template <typename T, typename Act> void WhenModal(Act act)
     started->start();
     QObject::connect(timer, &QTimer::timeout, [timer, act, started] {
         auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (dialog && dialog->isActiveWindow()) {
-            timer->stop();
-            timer->deleteLater();
+        const bool ready = dialog && dialog->isActiveWindow();
+        if (!ready && started->elapsed() <= 5000)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (ready)
             act(dialog);
-        } else if (started->elapsed() > 5000) {
-            timer->stop();
-            timer->deleteLater();
-            if (auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
-                modal->reject();
-        }
+        else if (auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            modal->reject();
     });
     timer->start(5);
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+// A private program directory with a help folder, a recorded interface voice handed to the
+// help viewer and the spoken message box, a sound player that writes down what it was asked
+// to play, and a closer for spoken message boxes.
+
 #include "config/config_files.h"
 #include "config/event_sound.h"
 #include "speech/controls/vox_rich_edit.h"
@@ -10,7 +14,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -34,47 +37,42 @@ private:
     const TRecordingSpeechEngine *m_speech;
 };
 
-// One spoken message box as the user met it.
+// One spoken message box as the user met it: everything the voice had been given when it
+// was closed.
 struct SeenMessage
 {
     QString title;
     QString text;
-    QStringList said; // everything the voice had been given when the box was closed
+    QStringList said;
 };
 
-// Closes every spoken message box that comes up, with real key events once it is active,
-// and writes down what it showed. Message boxes run their own event loop, so this polls.
+// Closes every spoken message box once it is active, with a real key, and writes down what
+// it showed. Message boxes run their own event loop, so this polls.
 class MessageCloser : public QObject
 {
 public:
     MessageCloser(const TRecordingSpeechEngine *speech, int key = Qt::Key_Escape)
         : m_speech(speech), m_key(key)
     {
-        connect(&m_timer, &QTimer::timeout, this, &MessageCloser::poll);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<TVoxShowMessageForm *>(QApplication::activeModalWidget());
+            if (!box || !box->isActiveWindow() || !box->isVisible())
+                return;
+            seen.append(
+                {box->windowTitle(), box->VoxRichEdit1->toPlainText(), m_speech->speakAndStop()});
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box,
+                            Qt::Key(m_key));
+        });
         m_timer.start(5);
     }
-
     QList<SeenMessage> seen;
 
 private:
-    void poll()
-    {
-        auto *box = qobject_cast<TVoxShowMessageForm *>(QApplication::activeModalWidget());
-        if (!box || !box->isActiveWindow() || !box->isVisible())
-            return;
-        seen.append(
-            {box->windowTitle(), box->VoxRichEdit1->toPlainText(), m_speech->speakAndStop()});
-        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : box;
-        QTest::keyClick(target, Qt::Key(m_key));
-    }
-
     const TRecordingSpeechEngine *m_speech;
     int m_key;
     QTimer m_timer;
 };
 
-// A private program directory with a help folder, the recorded interface voice handed to
-// the help viewer and message box, and a recording sound player.
 struct HelpBench
 {
     HelpBench()
@@ -84,23 +82,17 @@ struct HelpBench
         SetHelpSpeech(voice.speech.get());
         SetEventSoundPlayer(&player);
     }
-    ~HelpBench()
+    virtual ~HelpBench()
     {
         SetEventSoundPlayer(nullptr);
         SetHelpSpeech(nullptr);
     }
-
-    void write(const QString &name, const QString &text) const
+    void write(const QString &name, const QByteArray &bytes) const
     {
         QFile file(programDir.filePath(QStringLiteral("help/") + name));
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(text.toUtf8());
+            file.write(bytes);
     }
-    void remove(const QString &name) const
-    {
-        QFile::remove(programDir.filePath(QStringLiteral("help/") + name));
-    }
-
     QStringList said() const { return voice.recording->speakAndStop(); }
     void forget() { voice.recording->clear(); }
 
