@@ -4,25 +4,10 @@
 #include "channels/channel_event_router.h"
 #include "channels/channel_form.h"
 #include "channels/channel_forms.h"
-#include "config/config_files.h"
 #include "config/event_sound.h"
 #include "speech/controls/vox_controls.h"
-#include "speech/help/vox_show_message_form.h"
-#include "speech/recording_speech_engine.h"
 
 #include "main_window_bench.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
-#include <memory>
 
 // Records the event sounds instead of playing them.
 class RecordingSoundPlayer : public IEventSoundPlayer
@@ -42,8 +27,6 @@ struct ChannelBench : MainWindowBench
         for (const char *key :
              {"IEUseMultiFilter", "IEUseSingleFilter", "CEUseMultiFilter", "CEUseSingleFilter"})
             SetSpeechValue(QLatin1String(key), QStringLiteral("0"));
-        for (const char *key : {"UseInterfaceEngine", "UseChannelEngine"})
-            SetSpeechValue(QLatin1String(key), QStringLiteral("-1"));
         SetCaption(QStringLiteral("smode"), QStringLiteral("none"));
         SetEventSoundPlayer(&sounds);
     }
@@ -60,22 +43,20 @@ struct ChannelBench : MainWindowBench
         createWindow();
         TChannelEventRouter::AttachChannelRouting(window->IRC);
         showWindow();
-        if (languageKnown) {
+        if (languageKnown)
             window->SpeakLang();
-            channelVoice->clear();
-        }
+        channelVoice->clear();
         return window.get();
     }
 
-    // What the channel voice said, without the keyboard-language announcements that the
-    // first typed letters of a test may cause.
+    // What the channel voice said, without the keyboard-language announcements.
     QStringList channelTexts() const
     {
-        static const QStringList languages{QStringLiteral("Английский"), QStringLiteral("Русский"),
-                                           QStringLiteral("Украинский"),
-                                           QStringLiteral("Язык неизвестен")};
         QStringList texts = channelVoice->spokenTexts();
-        texts.removeIf([](const QString &t) { return languages.contains(t); });
+        texts.removeIf([](const QString &t) {
+            return QStringList{"Английский", "Русский", "Украинский", "Язык неизвестен"}.contains(
+                t);
+        });
         return texts;
     }
 
@@ -93,8 +74,7 @@ inline QString ViewText(TChannelForm *form)
 inline void TypeText(QWidget *widget, const QString &text)
 {
     for (const QChar c : text) {
-        const Qt::Key key = c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key(c.toUpper().unicode());
-        QTest::sendKeyEvent(QTest::Press, widget, key, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, widget, key, QString(c), Qt::NoModifier);
+        const Qt::Key key = c == u' ' ? Qt::Key_Space : Qt::Key(c.toUpper().unicode());
+        QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
     }
 }
