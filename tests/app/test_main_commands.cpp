@@ -76,6 +76,7 @@ private slots:
         QVERIFY(peer.waitForReceivedContains("USER "));
         QVERIFY(WaitUntil([&] { return window->IRC->Connected(); }));
         InputBoxAnswers boxes;
+        MessageBoxWatcher messages(true); // an unexpected box fails the test, never hangs it
         // Runs a command with its answers; true when exactly the line went out, with the
         // titles of the boxes asked. A marker line afterwards shows nothing else came first.
         const auto run = [&](QAction *action, const QStringList &answers, const QByteArray &line,
@@ -118,7 +119,7 @@ private slots:
         QCOMPARE(spoken.mid(asked + 1, 3), QStringList({"a", "n", "n"}));
 
         // A notice line without a target is refused aloud and sends nothing.
-        MessageBoxWatcher messages(true);
+        messages.texts.clear();
         bench.interfaceVoice->clear();
         QVERIFY(run(window->A_Notice, {"   "}, ""));
         QVERIFY(WaitUntil([&] { return !messages.texts.isEmpty(); }));
