@@ -10,8 +10,8 @@
 #include <QTextCursor>
 #include <QTimer>
 
-#include <algorithm>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TStatusForm::TStatusForm(TSpeech *speech, QWidget *parent) : QWidget(parent)
 {

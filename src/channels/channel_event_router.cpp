@@ -53,7 +53,8 @@ void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text)
         // The table follows joins, parts, nick changes and the names reply; a sender
         // missing from it who is a member (the names reply still on its way) joins it.
         if (TChannelForm *form = WindowOf(channel)) {
-            const bool add = user && !form->UserPresent(nick) && channel->Names().Contains(user->Nick);
+            const bool add =
+                user && !form->UserPresent(nick) && channel->Names().Contains(user->Nick);
             form->Recive(nick, D(text), add ? QStringList{nick} : QStringList());
         }
         return;

@@ -131,10 +131,10 @@ public:
     void AC_ChannelSetupExecute();
 
     // ---- Controls ----
-    TVoxRichEdit *VoxRichEdit1 = nullptr; // conversation
+    TVoxRichEdit *VoxRichEdit1 = nullptr;      // conversation
     TVoxModelListView *VoxListView1 = nullptr; // users
-    TVoxEdit *VoxEdit1 = nullptr;         // input line
-    TVoxButton *VoxButton1 = nullptr;     // send
+    TVoxEdit *VoxEdit1 = nullptr;              // input line
+    TVoxButton *VoxButton1 = nullptr;          // send
     QSplitter *Splitter1 = nullptr;
     QMenu *PopupMenu1 = nullptr; // window menu
     QMenu *UserMenu = nullptr;   // user list menu

@@ -15,7 +15,8 @@ QByteArray KeyOf(const QString &nick)
 
 } // namespace
 
-TChannelUserModel::TChannelUserModel(QObject *parent) : QAbstractTableModel(parent) {}
+TChannelUserModel::TChannelUserModel(QObject *parent) : QAbstractTableModel(parent)
+{}
 
 TChannelUserModel::~TChannelUserModel()
 {

@@ -52,9 +52,13 @@ private slots:
         QAbstractItemModel *model = form->VoxListView1->model();
         connect(model, &QAbstractItemModel::modelReset, this, [this] { changes << "reset"; });
         connect(model, &QAbstractItemModel::rowsInserted, this,
-                [this](const QModelIndex &, int a, int b) { changes << QString("+%1-%2").arg(a).arg(b); });
+                [this](const QModelIndex &, int a, int b) {
+                    changes << QString("+%1-%2").arg(a).arg(b);
+                });
         connect(model, &QAbstractItemModel::rowsRemoved, this,
-                [this](const QModelIndex &, int a, int b) { changes << QString("-%1-%2").arg(a).arg(b); });
+                [this](const QModelIndex &, int a, int b) {
+                    changes << QString("-%1-%2").arg(a).arg(b);
+                });
         connect(model, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex &a, const QModelIndex &b) {
                     changes << QString("%1:%2-%3").arg(a.row()).arg(a.column()).arg(b.column());
@@ -77,20 +81,26 @@ private slots:
         QTest::newRow("names") << QByteArrayList{names, names, end}
                                << QStringList{"me", "bob", "carol"} << QStringList{"reset"};
         QTest::newRow("join, part, quit, kick")
-            << QByteArrayList{names, end, ":dave!u@h JOIN #c", ":bob!u@h PART #c",
-                              ":carol!u@h QUIT :bye", ":me!u@h KICK #c dave :out"}
+            << QByteArrayList{names,
+                              end,
+                              ":dave!u@h JOIN #c",
+                              ":bob!u@h PART #c",
+                              ":carol!u@h QUIT :bye",
+                              ":me!u@h KICK #c dave :out"}
             << QStringList{"me"} << QStringList{"reset", "+3-3", "-1-1", "-1-1", "-1-1"};
         // A nick change keeps the row in place with its count; a member's mode changes no row.
-        QTest::newRow("nick, message, mode")
-            << QByteArrayList{names, end, ":bob!u@h PRIVMSG #c :hi", ":bob!u@h NICK Robert",
-                              ":me!u@h MODE #c +o carol", ":Robert!u@h PRIVMSG #c :again"}
-            << QStringList{"me", "Robert:2", "carol"}
-            << QStringList{"reset", "1:1-1", "1:0-0", "1:1-1"};
+        QTest::newRow("nick, message, mode") << QByteArrayList{names,
+                                                               end,
+                                                               ":bob!u@h PRIVMSG #c :hi",
+                                                               ":bob!u@h NICK Robert",
+                                                               ":me!u@h MODE #c +o carol",
+                                                               ":Robert!u@h PRIVMSG #c :again"}
+                                             << QStringList{"me", "Robert:2", "carol"}
+                                             << QStringList{"reset", "1:1-1", "1:0-0", "1:1-1"};
         // A second names reply adds only who is missing, in one insertion.
         QTest::newRow("names again")
             << QByteArrayList{names, end, ":irc.test 353 me = #c :me bob erin carol frank", end}
-            << QStringList{"me", "bob", "carol", "erin", "frank"}
-            << QStringList{"reset", "+3-4"};
+            << QStringList{"me", "bob", "carol", "erin", "frank"} << QStringList{"reset", "+3-4"};
         // A member heard before the names reply ends is listed at once; an outsider is not.
         QTest::newRow("early speaker")
             << QByteArrayList{":irc.test 353 me = #c :me bob", ":bob!u@h PRIVMSG #c :first",
