@@ -18,7 +18,10 @@ import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-PEERS = Path(os.environ.get("TALVIN_PEERS_BENCH", ROOT.parent / "shared" / "bench"))
+# ../shared/bench from the project root; from a worktree further up, the nearest one.
+PEERS = Path(os.environ.get("TALVIN_PEERS_BENCH") or next(
+    (p / "shared" / "bench" for p in ROOT.parents if (p / "shared" / "bench").is_dir()),
+    ROOT.parent / "shared" / "bench"))
 SCALING = [2500, 5000, 10000, 20000]
 
 
