@@ -7,6 +7,7 @@
 #include "config/event_sound.h"
 #include "dialogs/day_team_form.h"
 #include "irc/connection_intercept.h"
+#include "irc/secret_mask.h"
 
 #include <QLabel>
 #include <QMetaObject>
@@ -92,14 +93,15 @@ void TForm1::bindEngineEvents()
     IRC->OnReadError = [](TTcpConnection *, const QString &message) {
         ReportUnhandledError(message);
     };
+    // The log is for sharing: passwords and keys in a line are masked, in both directions.
     IRC->OnReceive = [this](TIrcClient *, QByteArray &line) {
         RunGuarded([&] {
-            AddToLog(QByteArray("> ") + line);
+            AddToLog(QByteArray("> ") + MaskSecrets(line));
             ApplyReceiveConversion(CodePage, line);
         });
     };
     IRC->OnSend = [this](TIrcClient *, const QByteArray &line) {
-        RunGuarded([&] { AddToLog(QByteArray("< ") + line); });
+        RunGuarded([&] { AddToLog(QByteArray("< ") + MaskSecrets(line)); });
     };
 
     // ---- Server events as status lines ----
@@ -228,7 +230,7 @@ void TForm1::bindEngineEvents()
     };
     IRC->OnChannelMode = [status](TIrcClient *, TIrcUser *, TIrcChannel *,
                                   const QByteArray &chanName, const QByteArray &modes) {
-        status(QStringLiteral("MODE ") + D(chanName) + '[' + D(modes) + ']');
+        status(QStringLiteral("MODE ") + D(chanName) + '[' + D(MaskChannelModes(modes)) + ']');
     };
     IRC->OnChannelModeChanged = [this, status](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
         const QString text = QStringLiteral("MODE CHANGED ") + NameOf(channel) +
@@ -248,8 +250,9 @@ void TForm1::bindEngineEvents()
     };
     IRC->OnUnknownCommand = [status](TIrcClient *, TIrcUser *user, const QByteArray &command,
                                      const QByteArray &text) {
-        status(QStringLiteral("Unknown Command ") + NickOf(user) + ' ' + D(command) + ' ' +
-               D(text));
+        // AUTHENTICATE payloads come this way.
+        status(QStringLiteral("Unknown Command ") + NickOf(user) + ' ' +
+               D(MaskSecrets(command + ' ' + text)));
     };
     IRC->OnDCCChat = [status](TIrcClient *, const QByteArray &nick, const QByteArray &,
                               const QByteArray &port) {

@@ -9,6 +9,7 @@
 #include "app/talvin_application.h"
 #include "config/config_files.h"
 #include "config/edit_config_form.h"
+#include "config/secret_files.h"
 #include "dialogs/about_form.h"
 #include "dialogs/connect_form.h"
 #include "dialogs/day_team_form.h"
@@ -524,6 +525,12 @@ void TForm1::FormActivate()
     m_statusSubWindow = sub;
     sub->installEventFilter(this);
     UpdateWindowActions();
+    // Passwords and keys left readable by others (an old installation, a copied folder)
+    // are narrowed now; the user reads why in the status window.
+    RunGuarded([this] {
+        for (const QString &message : TightenSecretFiles())
+            AddToStatus(message, QColor(255, 0, 0));
+    });
 
     // A voice without an engine must not keep the start mode from being carried out.
     RunGuarded([this] { Speech1->Speak(kGreeting); });

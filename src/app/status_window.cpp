@@ -1,6 +1,7 @@
 #include "app/status_window.h"
 
 #include "app/session_log.h"
+#include "irc/secret_mask.h"
 #include "speech/controls/vox_edit.h"
 #include "speech/controls/vox_rich_edit.h"
 #include "speech/help/help.h"
@@ -47,6 +48,9 @@ TStatusForm::TStatusForm(TSpeech *speech, QWidget *parent) : QWidget(parent)
     QFont bold = Edit1->font();
     bold.setBold(true);
     Edit1->setFont(bold);
+    // The line goes to the server raw: a password in it is heard as stars.
+    Edit1->setSpeechMask(
+        [](const QString &text) { return StarSpans(text, FindTypedSecrets(text, {})); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -10,6 +10,7 @@
 #include "config/config_files.h"
 #include "config/event_sound.h"
 #include "irc/irc_client.h"
+#include "irc/secret_mask.h"
 #include "speech/controls/vox_controls.h"
 #include "speech/help/help.h"
 #include "speech/tspeech.h"
@@ -143,6 +144,10 @@ void TChannelForm::createControls()
     VoxEdit1->setObjectName(QStringLiteral("VoxEdit1"));
     VoxEdit1->setSpeech(voice);
     VoxEdit1->installEventFilter(this);
+    // "/" lines go out raw, the rest to this window's channel or nick (maybe a service).
+    VoxEdit1->setSpeechMask([this](const QString &text) {
+        return StarSpans(text, FindTypedSecrets(text, ChannelName));
+    });
     connect(VoxEdit1, &QLineEdit::textChanged, this, [this] { updateInputColour(); });
 
     VoxButton1 = new TVoxButton(this);
@@ -503,7 +508,7 @@ void TChannelForm::SayMessage(const QString &text)
         Form1->IRC->Say(ApplySendConversion(Form1->CodePage, EncodeEngineText(ChannelName)),
                         ChannelSendBytes(Form1->CodePage, stripped));
     if (PrivateDialogue)
-        showOwnPrivateMessage(stripped);
+        showOwnPrivateMessage(MaskSpans(stripped, FindTypedSecrets(stripped, ChannelName)));
     else
         Recive(ownNick(), stripped);
 }

@@ -5,6 +5,7 @@
 #include "app/talvin_application.h"
 #include "config/config_files.h"
 #include "irc/irc_client.h"
+#include "irc/secret_mask.h"
 #include "speech/controls/vox_controls.h"
 
 #include <QGridLayout>
@@ -62,9 +63,13 @@ TChannelModeForm::TChannelModeForm(QWidget *parent) : QDialog(parent)
     VoxCheckBox7 = box("VoxCheckBox7", QStringLiteral("privat"));
     VoxCheckBox6 = box("VoxCheckBox6", QStringLiteral("key"));
     KeyEdit = edit("KeyEdit", QStringLiteral("key"));
+    KeyEdit->setEchoMode(QLineEdit::Password);
     VoxCheckBox8 = box("VoxCheckBox8", QStringLiteral("sicret"));
     Preview = edit("Preview", QStringLiteral("MODE"));
     Preview->setReadOnly(true);
+    // The preview shows the key; aloud it is stars.
+    Preview->setSpeechMask(
+        [](const QString &text) { return StarSpans(text, FindTypedSecrets(text, {})); });
     VoxButton1 = new TVoxButton(QStringLiteral("OK"), this);
     VoxButton1->setObjectName(QStringLiteral("VoxButton1"));
     VoxButton2 = new TVoxButton(QStringLiteral("Cancel"), this);

@@ -1,5 +1,7 @@
 #include "config/config_text_file.h"
 
+#include "config/secret_files.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -99,6 +101,13 @@ bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *erro
     if (!out.open(QIODevice::WriteOnly)) {
         if (error)
             *error = out.errorString();
+        return false;
+    }
+    // The temporary file is narrowed before anything is in it, and so before the rename.
+    if (WrittenOwnerOnly(path, bytes) && !MakeOwnerOnly(out.handle())) {
+        if (error)
+            *error = QStringLiteral("cannot make the file private");
+        out.cancelWriting();
         return false;
     }
     if (out.write(bytes) != bytes.size()) {

@@ -244,6 +244,7 @@ TEditFaworitForm::TEditFaworitForm(QWidget *parent) : QDialog(parent)
     };
     ChannelEdit = field("ChannelEdit", QStringLiteral("Channel"));
     PasswordEdit = field("PasswordEdit", QStringLiteral("Password"));
+    PasswordEdit->setEchoMode(QLineEdit::Password); // the channel key is heard as stars
     DescrEdit = field("DescrEdit", QStringLiteral("Descr"));
     ServerEdit = field("ServerEdit", QStringLiteral("IRC Server"));
 

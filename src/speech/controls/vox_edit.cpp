@@ -35,7 +35,11 @@ void TVoxEdit::keyPressEvent(QKeyEvent *event)
     const StringCaretText state = caretText();
     m_voice.keyWentDown(event);
     m_textSpeech.keyDown(event, state);
-    m_textSpeech.characterTyped(event, state, m_speakMode);
+    if (typesSecret(event))
+        m_textSpeech.characterTyped(event, StringCaretText(state.text(), state.caret(), true),
+                                    m_speakMode);
+    else
+        m_textSpeech.characterTyped(event, state, m_speakMode);
     QLineEdit::keyPressEvent(event);
 }
 
@@ -50,6 +54,24 @@ StringCaretText TVoxEdit::caretText() const
 {
     // A password must not be read aloud: the speech gets one star per character.
     const bool masked = echoMode() != QLineEdit::Normal;
-    return StringCaretText(masked ? QString(text().size(), QLatin1Char('*')) : text(),
-                           cursorPosition(), masked);
+    if (masked)
+        return StringCaretText(QString(text().size(), QLatin1Char('*')), cursorPosition(), true);
+    return StringCaretText(m_speechMask ? m_speechMask(text()) : text(), cursorPosition());
+}
+
+bool TVoxEdit::typesSecret(const QKeyEvent *event) const
+{
+    const QString typed = event->text();
+    if (!m_speechMask || typed.isEmpty() || !typed.front().isPrint())
+        return false;
+    // The text as it will be once the key has typed its character over the selection.
+    QString after = text();
+    qsizetype at = cursorPosition();
+    if (hasSelectedText()) {
+        at = selectionStart();
+        after.remove(at, selectedText().size());
+    }
+    after.insert(at, typed);
+    const QString masked = m_speechMask(after);
+    return masked.size() == after.size() && masked.at(at) == u'*' && after.at(at) != u'*';
 }

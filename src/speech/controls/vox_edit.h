@@ -5,11 +5,14 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 class TSpeech;
 
 // A one-line editor that speaks: on focus its name and its text (or "много символов" when
 // it is long), while the caret moves the character or word it reaches, and, with
-// SpeakMode, every typed character. A password field is heard as stars.
+// SpeakMode, every typed character. A password field is heard as stars, and so are the
+// secrets of a command line given a speech mask.
 class TVoxEdit : public QLineEdit
 {
     Q_OBJECT
@@ -35,6 +38,14 @@ public:
 
     void Announce(const QString &text) { m_voice.announce(text); }
 
+    // For a line whose text goes to the server: the mask gives the text with every
+    // character of a secret (a password, a channel key) replaced by "*", keeping its
+    // length. Everything the line says aloud is read from the masked text.
+    void setSpeechMask(std::function<QString(const QString &)> mask)
+    {
+        m_speechMask = std::move(mask);
+    }
+
     // Shared by every edit: the caret as the last key went down.
     static int SavedCaretPosition() { return s_savedCaretPosition; }
 
@@ -45,10 +56,13 @@ protected:
 
 private:
     StringCaretText caretText() const;
+    // Whether the character the key types lands inside a secret.
+    bool typesSecret(const QKeyEvent *event) const;
 
     VoxVoice m_voice;
     VoxTextSpeech m_textSpeech;
     bool m_speakMode = false;
     QString m_iniFileName;
+    std::function<QString(const QString &)> m_speechMask;
     static int s_savedCaretPosition;
 };
