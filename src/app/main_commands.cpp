@@ -7,6 +7,7 @@
 #include "app/talvin_application.h"
 #include "app/vox_input_box.h"
 #include "config/config_files.h"
+#include "irc/secret_mask.h"
 #include "speech/help/help.h"
 
 #include <QAction>
@@ -80,7 +81,10 @@ void TForm1::SendMessage(const QString &target, const QString &text)
     const auto nick = AskCommandText(QStringLiteral("Nick ?"));
     if (!nick)
         return;
-    const auto message = AskCommandText(QStringLiteral("Message ?"));
+    // The box reads back every typed key: a password to a service is heard as stars.
+    const auto message = VoxInputQuery(
+        Speech1, this, QStringLiteral("Message ?"), QString(),
+        [to = *nick](const QString &text) { return StarSpans(text, FindTypedSecrets(text, to)); });
     if (!message)
         return;
     IRC->Say(OutgoingText(*nick), OutgoingText(*message));
@@ -144,7 +148,11 @@ void TForm1::A_KickExecute()
 
 void TForm1::A_NoticeExecute()
 {
-    const auto line = AskCommandText(QStringLiteral("nick and message "));
+    const auto line = VoxInputQuery(Speech1, this, QStringLiteral("nick and message "), QString(),
+                                    [](const QString &text) {
+                                        const QString raw = QStringLiteral("NOTICE ") + text;
+                                        return StarSpans(raw, FindSecrets(raw)).mid(7);
+                                    });
     if (!line)
         return;
     const TNoticeLine notice = SplitNoticeLine(OutgoingText(*line));

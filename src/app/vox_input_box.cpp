@@ -63,8 +63,10 @@ std::optional<QString> TVoxInputBox::Ask(const QString &title, const QString &pr
 }
 
 std::optional<QString> VoxInputQuery(TSpeech *speech, QWidget *parent, const QString &title,
-                                     const QString &prompt)
+                                     const QString &prompt,
+                                     std::function<QString(const QString &)> speechMask)
 {
     TVoxInputBox box(speech, parent);
+    box.Edit1->setSpeechMask(std::move(speechMask));
     return box.Ask(title, prompt);
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -29,6 +30,8 @@ public:
     TVoxButton *CancelButton;
 };
 
-// One question in a fresh box with the given voice.
+// One question in a fresh box with the given voice. A speech mask (see TVoxEdit) makes the
+// secrets in the answer heard as stars.
 std::optional<QString> VoxInputQuery(TSpeech *speech, QWidget *parent, const QString &title,
-                                     const QString &prompt = QString());
+                                     const QString &prompt = QString(),
+                                     std::function<QString(const QString &)> speechMask = {});
