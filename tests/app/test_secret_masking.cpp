@@ -28,8 +28,8 @@ void TestSecretMasking::secretsReachTheServerOnly()
     RawIrcClient service; // takes the nick NickServ
     service.socket.connectToHost(server.host(), server.port());
     QVERIFY(service.socket.waitForConnected(5000));
-    service.send("PASS srv-pass-71\r\nNICK NickServ\r\nUSER s 0 * :s\r\nJOIN #locked");
-    service.send("MODE #locked +k chan-key-72");
+    service.send("PASS srv-pass-71\r\nNICK NickServ\r\nUSER s 0 * :s\r\nJOIN #locked\r\n"
+                 "MODE #locked +k chan-key-72");
     QVERIFY(service.waitFor("+k chan-key-72"));
 
     MainWindowBench bench;
