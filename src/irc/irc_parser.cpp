@@ -29,6 +29,14 @@ inline qsizetype findByte(const char *data, qsizetype from, qsizetype to, char b
     return hit ? static_cast<const char *>(hit) - data : -1;
 }
 
+// The protocol separates the prefix, the command and the parameters by one or more blanks.
+inline qsizetype skipBlanks(const char *data, qsizetype pos, qsizetype to)
+{
+    while (pos < to && data[pos] == ' ')
+        ++pos;
+    return pos;
+}
+
 } // namespace
 
 void ParseLine(TIrcParseState &state)
@@ -58,6 +66,7 @@ void ParseLine(TIrcParseState &state)
         }
         pos = blank >= 0 ? blank + 1 : length;
         end = std::min(length, pos + kMaxRest);
+        pos = skipBlanks(data, pos, end);
     } else {
         clearBytes(state.Tokens[0]);
     }
@@ -67,6 +76,7 @@ void ParseLine(TIrcParseState &state)
         setBytes(state.CommandWord, data + pos, blank - pos);
         pos = blank + 1;
         end = std::min(end, pos + kMaxRest);
+        pos = skipBlanks(data, pos, end);
     } else {
         setBytes(state.CommandWord, data + pos, end - pos);
         pos = end;
@@ -91,7 +101,7 @@ void ParseLine(TIrcParseState &state)
                 pos = end;
             } else {
                 setBytes(token, data + pos, next - pos);
-                pos = next + 1;
+                pos = skipBlanks(data, next + 1, end);
             }
         }
     }

@@ -35,7 +35,12 @@ private slots:
         row("word only", "PING", "|||PING|");
         row("prefix only", ":only.prefix", "only.prefix||only.prefix||");
         row("empty", "", "||||");
-        row("two blanks", ":s MODE #c +o-v  b", "s||s|MODE|#c +o-v  b|#c|+o-v||b");
+        // Runs of blanks separate like one blank: no empty middle or trailing parameters.
+        row("two blanks", ":s MODE #c +o-v  b", "s||s|MODE|#c +o-v  b|#c|+o-v|b");
+        row("blanks before trailing", ":server 432  #momo :Erroneous Nickname",
+            "server||server|432|#momo :Erroneous Nickname|#momo|Erroneous Nickname");
+        row("trailing blanks", "MODE #c +o nick  ", "|||MODE|#c +o nick  |#c|+o|nick");
+        row("blanks around command", ":s  PRIVMSG   #c   :a  b", "s||s|PRIVMSG|#c   :a  b|#c|a  b");
         row("trailing blank", ":s CMD a ", "s||s|CMD|a |a");
         row("trailing keeps blanks", ":s 353 me = #c :@op +voice plain ",
             "s||s|353|me = #c :@op +voice plain |me|=|#c|@op +voice plain ");
