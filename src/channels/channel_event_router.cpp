@@ -6,7 +6,9 @@
 #include "base/exception.h"
 #include "channels/channel_form.h"
 #include "channels/channel_forms.h"
+#include "channels/message_sent_time.h"
 #include "irc/irc_client.h"
+#include "irc/irc_tags.h"
 
 #include <QMdiSubWindow>
 
@@ -165,13 +167,17 @@ void AttachChannelRouting(TIrcClient *irc)
             after(args...);
         };
     };
+    // A message's header shows when it was sent where the server says so (replayed history,
+    // a bouncer), else when it arrived.
     chain(irc->OnMessage,
-          [](TIrcClient *, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
+          [](TIrcClient *from, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
+              const TMessageSentTime sent(ServerTime(LineTags(from->Line())));
               TChannelEventRouter::Message(user, channel, text);
           });
     // Actions ("/me waves") are messages too; shown and spoken with a leading "*".
     chain(irc->OnAction,
-          [](TIrcClient *, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
+          [](TIrcClient *from, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
+              const TMessageSentTime sent(ServerTime(LineTags(from->Line())));
               TChannelEventRouter::Message(user, channel, QByteArray("* ") + text);
           });
     chain(irc->OnJoined,

@@ -7,6 +7,7 @@
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
 #include "channels/channel_text.h"
+#include "channels/message_sent_time.h"
 #include "config/config_files.h"
 #include "config/event_sound.h"
 #include "irc/irc_client.h"
@@ -390,7 +391,8 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
     if (const ChannelUserRecord *user = m_users->Find(nick); user && user->Ignored)
         return;
     QPointer<TChannelForm> self(this);
-    ReceiveLock().Run([self, nick, text, names] {
+    const QDateTime sent = TMessageSentTime::Current();
+    ReceiveLock().Run([self, nick, text, names, sent] {
         if (!self)
             return;
         TChannelForm &w = *self;
@@ -402,7 +404,9 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
             header = nick;
         if (w.Options.ShowTime)
             header += QStringLiteral(" (") +
-                      QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat) +
+                      QLocale::system().toString(sent.isValid() ? sent.toLocalTime().time()
+                                                                : QTime::currentTime(),
+                                                 QLocale::LongFormat) +
                       QLatin1Char(')');
         if (!header.isEmpty()) {
             header += QLatin1Char(':');

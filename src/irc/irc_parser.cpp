@@ -52,17 +52,25 @@ void ParseLine(TIrcParseState &state)
     qsizetype pos = 0;
     qsizetype end = length;
 
-    if (length > 0 && data[0] == ':') {
+    // Message tags ("@key=value;... ") stay in state.Line, where LineTags() finds them; the
+    // rest is parsed as if they were not there, so every slot keeps its place.
+    if (length > 0 && data[0] == '@') {
         const qsizetype blank = findByte(data, 1, length, ' ');
+        pos = blank >= 0 ? skipBlanks(data, blank, length) : length;
+    }
+
+    if (pos < length && data[pos] == ':') {
+        const qsizetype start = pos + 1;
+        const qsizetype blank = findByte(data, start, length, ' ');
         const qsizetype prefixEnd = blank >= 0 ? blank : length;
-        setBytes(state.Tokens[0], data + 1, prefixEnd - 1);
-        const qsizetype bang = findByte(data, 1, prefixEnd, '!');
+        setBytes(state.Tokens[0], data + start, prefixEnd - start);
+        const qsizetype bang = findByte(data, start, prefixEnd, '!');
         if (bang >= 0) {
-            setBytes(state.SenderNick, data + 1, bang - 1);
+            setBytes(state.SenderNick, data + start, bang - start);
             setBytes(state.SenderAddress, data + bang + 1,
                      std::min(prefixEnd - bang - 1, kMaxRest));
         } else {
-            setBytes(state.SenderAddress, data + 1, prefixEnd - 1);
+            setBytes(state.SenderAddress, data + start, prefixEnd - start);
         }
         pos = blank >= 0 ? blank + 1 : length;
         end = std::min(length, pos + kMaxRest);

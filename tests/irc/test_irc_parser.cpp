@@ -41,6 +41,10 @@ private slots:
             "server||server|432|#momo :Erroneous Nickname|#momo|Erroneous Nickname");
         row("trailing blanks", "MODE #c +o nick  ", "|||MODE|#c +o nick  |#c|+o|nick");
         row("blanks around command", ":s  PRIVMSG   #c   :a  b", "s||s|PRIVMSG|#c   :a  b|#c|a  b");
+        // Message tags move no slot.
+        row("tags", "@time=1;a=b\\sc :n!u@h PRIVMSG #c :hi", "n!u@h|n|u@h|PRIVMSG|#c :hi|#c|hi");
+        row("tags, no prefix", "@a=b  PING :x", "|||PING|:x|x");
+        row("tags only", "@a=b", "||||");
         row("trailing blank", ":s CMD a ", "s||s|CMD|a |a");
         row("trailing keeps blanks", ":s 353 me = #c :@op +voice plain ",
             "s||s|353|me = #c :@op +voice plain |me|=|#c|@op +voice plain ");
