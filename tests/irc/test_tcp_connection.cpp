@@ -11,12 +11,7 @@
 #include <QTest>
 #include <QThread>
 
-#include <arpa/inet.h>
 #include <memory>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -166,95 +161,6 @@ private slots:
         QVERIFY(!client.events.contains("connected"));
     }
 
-    void connectBindsAndSetsSocketOptions()
-    {
-        ScriptedPeer peer;
-        RecordingClient client;
-        const quint16 localPort = ClosedPort();
-        client.BoundIP = QStringLiteral("127.0.0.1");
-        client.BoundPort = localPort;
-        client.IOHandler = std::make_shared<TSocketHandler>();
-        client.IOHandler->UseNagle = false;
-        client.connectTo(peer);
-        const int fd = client.IOHandler->Handle()->fd();
-        sockaddr_in local{};
-        socklen_t length = sizeof local;
-        QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length), 0);
-        QCOMPARE(ntohs(local.sin_port), localPort);
-        int noDelay = 0;
-        length = sizeof noDelay;
-        QCOMPARE(::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &length), 0);
-        QVERIFY(noDelay != 0);
-
-        // An address that is not this machine's cannot be bound.
-        RecordingClient stranger;
-        stranger.BoundIP = QStringLiteral("192.0.2.1");
-        stranger.Host = QStringLiteral("127.0.0.1");
-        stranger.Port = peer.port();
-        QVERIFY(ConnectError(stranger).startsWith("Socket Error # 10049"));
-    }
-
-    void connectToIpv6Literal()
-    {
-        const int listener = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in6 address{};
-        address.sin6_family = AF_INET6;
-        address.sin6_addr = in6addr_loopback;
-        socklen_t length = sizeof address;
-        if (::bind(listener, reinterpret_cast<sockaddr *>(&address), length) != 0) {
-            ::close(listener);
-            QSKIP("no IPv6 loopback here");
-        }
-        ::listen(listener, 1);
-        ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
-        RecordingClient client;
-        client.Host = QStringLiteral("::1");
-        client.Port = ntohs(address.sin6_port);
-        client.Connect();
-        QCOMPARE(client.events.value(0), QStringLiteral("status:Connecting to ::1."));
-        const int accepted = ::accept(listener, nullptr, nullptr);
-        QCOMPARE(::send(accepted, "six\r\n", 5, 0), ssize_t(5));
-        QCOMPARE(client.ReadLn(), QByteArray("six"));
-        ::close(accepted);
-        ::close(listener);
-    }
-
-    void connectTimesOutWhenNobodyAnswers()
-    {
-        // A listener whose accept queue is full: the system drops further handshakes, so a
-        // connect waits until its time-out.
-        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
-        QCOMPARE(::listen(listener, 0), 0);
-        QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
-        QList<int> fillers;
-        for (int i = 0; i < 4; ++i) {
-            fillers << ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-            ::connect(fillers.last(), reinterpret_cast<sockaddr *>(&address), length);
-        }
-        QTest::qWait(50);
-        RecordingClient client;
-        client.Host = QStringLiteral("127.0.0.1");
-        client.Port = ntohs(address.sin_port);
-        QString error;
-        try {
-            client.Connect(300);
-        } catch (const ETalvinError &e) {
-            error = e.message();
-        }
-        for (int fd : fillers)
-            ::close(fd);
-        ::close(listener);
-        if (error.isEmpty())
-            QSKIP("this system completed the handshake despite the full queue");
-        QCOMPARE(error, QStringLiteral("Connect timed out."));
-        QVERIFY(!client.Connected());
-    }
-
     void readLnCutsLinesAtTheTerminator()
     {
         ScriptedPeer peer;
@@ -326,24 +232,6 @@ private slots:
         QCOMPARE(split, (QByteArrayList{"0123456789", "abcde", "short"}));
     }
 
-    void receiveHookAndAsciiFilter()
-    {
-        ScriptedPeer peer;
-        RecordingClient client;
-        // The hook may change the size of a chunk; lines are cut from what it leaves.
-        client.hook.OnReceive = [](TConnectionIntercept *, QByteArray &chunk) {
-            chunk.replace("x", "yy\n");
-        };
-        client.connectTo(peer);
-        peer.send("axb\n");
-        QCOMPARE(client.ReadLn(), QByteArray("ayy"));
-        QCOMPARE(client.ReadLn(), QByteArray("b"));
-        client.hook.OnReceive = nullptr;
-        client.ASCIIFilter = true;
-        peer.send("\xC1\xE2\xFF\n");
-        QCOMPARE(client.ReadLn(), QByteArray("\x41\x62\x7F"));
-    }
-
     void peerCloseWithDirectReads()
     {
         ScriptedPeer peer;
@@ -395,20 +283,6 @@ private slots:
         QCOMPARE(peer.received(), expected);
         QCOMPARE(seenBehind, QByteArrayList{expected});
         client.hook.Intercept = nullptr;
-    }
-
-    void writeWhenClosedRaisesNotConnected()
-    {
-        RecordingClient never;
-        never.Write(QByteArray()); // nothing to send is not an error even when closed
-        try {
-            never.WriteLn("PING x");
-            QFAIL("write on a connection never opened");
-        } catch (const ENotConnected &e) {
-            QCOMPARE(e.message(), QStringLiteral("Not Connected"));
-        }
-        // A read first checks for a lost connection, which a connection never opened counts as.
-        QVERIFY_THROWS_EXCEPTION(EConnClosedGracefully, never.ReadLn());
     }
 
     void writeAfterPeerResetClosesAndRaises()
