@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(QSet<QString>(inFile.begin(), inFile.end()).size(), inFile.size());
         QCOMPARE(QSet<QString>(inFile.begin(), inFile.end()),
                  QSet<QString>(other.begin(), other.end()));
-        QVERIFY(inFile.size() > 150);
+        QVERIFY(inFile.size() > 100);
         for (const QString &key : inFile)
             QVERIFY2(!caption(key).trimmed().isEmpty(), qPrintable(key));
         QCOMPARE(caption("smode"), QStringLiteral("master")); // a new installation's wizard
