@@ -26,7 +26,11 @@ bool Accepts(quint16 port)
 
 } // namespace
 
-NgircdServer::NgircdServer() = default;
+NgircdServer::NgircdServer() : NgircdServer(Options{})
+{}
+
+NgircdServer::NgircdServer(const Options &options) : m_options(options)
+{}
 
 NgircdServer::~NgircdServer()
 {
@@ -38,7 +42,9 @@ QByteArray NgircdServer::configText() const
     QByteArray text = "[Global]\n\tName = " + QByteArray(ServerName) +
                       "\n\tInfo = Talvin test server\n\tListen = 127.0.0.1\n\tPorts = " +
                       QByteArray::number(m_port) + "\n\tMotdPhrase = \"hello\"\n";
-    return text +
+    if (!m_options.password.isEmpty())
+        text += "\tPassword = " + m_options.password + "\n";
+    return text + m_options.extraGlobal +
            "\n[Limits]\n\tMaxConnectionsIP = 0\n\tMaxJoins = 0\n\tMaxListSize = 0\n"
            "\tMaxNickLength = 30\n\tMaxPenaltyTime = 0\n\tPingTimeout = 300\n"
            "[Options]\n\tDNS = no\n\tIdent = no\n\tPAM = no\n"
@@ -110,9 +116,8 @@ bool NgircdServer::startOnce()
     QDeadlineTimer deadline(5000);
     while (!deadline.hasExpired()) {
         if (m_process->state() != QProcess::Running) {
-            QFile log(m_logPath);
-            log.open(QIODevice::ReadOnly);
-            m_error = QStringLiteral("ngircd ended at start: %1").arg(QString(log.readAll()));
+            m_error =
+                QStringLiteral("ngircd ended at start: %1").arg(QString::fromLocal8Bit(output()));
             return false;
         }
         if (Accepts(m_port))
@@ -135,4 +140,17 @@ void NgircdServer::stop()
         }
         m_process.reset();
     }
+}
+
+bool NgircdServer::isRunning() const
+{
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+QByteArray NgircdServer::output() const
+{
+    QFile log(m_logPath);
+    if (!log.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return log.readAll();
 }

@@ -16,11 +16,20 @@
 class NgircdServer
 {
 public:
+    struct Options
+    {
+        // Connection password (PASS) the server demands; empty for none.
+        QByteArray password;
+        // Extra lines for the [Global] section.
+        QByteArray extraGlobal;
+    };
+
     static constexpr const char *ServerName = "irc.test.local";
     static constexpr const char *OperName = "testoper";
     static constexpr const char *OperPassword = "operpass";
 
     NgircdServer();
+    explicit NgircdServer(const Options &options);
     ~NgircdServer();
     NgircdServer(const NgircdServer &) = delete;
     NgircdServer &operator=(const NgircdServer &) = delete;
@@ -31,15 +40,19 @@ public:
     bool start();
     // Kills the server: every client connection is closed by the system.
     void stop();
+    bool isRunning() const;
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }
     QString errorString() const { return m_error; }
+    // What ngircd printed (for failure messages).
+    QByteArray output() const;
 
 private:
     bool startOnce();
     QByteArray configText() const;
 
+    Options m_options;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
