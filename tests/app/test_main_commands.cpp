@@ -131,11 +131,6 @@ private slots:
         window->A_KOI8->trigger();
         QVERIFY(
             run(window->A_Message, {"bob", "привет"}, "PRIVMSG bob :\xD0\xD2\xC9\xD7\xC5\xD4\r\n"));
-        window->A_CP1251->trigger();
-        peer.clearReceived();
-        window->SendMessage(QStringLiteral("bob"), QStringLiteral("привет"));
-        QVERIFY(peer.waitForReceivedContains("\r\n"));
-        QCOMPARE(peer.received(), QByteArray("PRIVMSG bob :\xEF\xF0\xE8\xE2\xE5\xF2\r\n"));
     }
 
     void withoutAConnection()

@@ -17,8 +17,6 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QSignalSpy>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QToolButton>
 
 #include <arpa/inet.h>
@@ -31,12 +29,6 @@
 namespace {
 
 const QString Greeting = QStringLiteral("Талвин ай эр це клиент загружен и готов к работе.");
-
-// The frame's own title: a maximised child window adds " - [its title]" after it.
-QString baseTitle(const QWidget *window)
-{
-    return window->windowTitle().section(QStringLiteral(" - ["), 0, 0);
-}
 
 // A loopback listener whose accept queue is full: the kernel drops further SYNs, so a
 // connect to it stays in progress until the caller gives up.
@@ -143,25 +135,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<QColor>("colour");
-        const QColor grey(128, 128, 128), blue(0, 0, 255);
         QTest::newRow("welcome") << QByteArray(":srv 001 me :Welcome")
-                                 << "STATE CHANGE \nme :Welcome" << blue;
-        QTest::newRow("user count")
-            << QByteArray(":srv 251 me :3 users") << "3 users" << QColor(0, 128, 0);
+                                 << "STATE CHANGE \nme :Welcome";
+        QTest::newRow("user count") << QByteArray(":srv 251 me :3 users") << "3 users";
         // Without a connection the PONG cannot go out, and that is said before the event.
-        QTest::newRow("ping") << QByteArray("PING :x") << "Not connected to server.\nPING-PONG"
-                              << grey;
-        QTest::newRow("nick") << QByteArray(":a!u@h NICK :b") << "NICK CHANGE a now is b" << grey;
-        QTest::newRow("private") << QByteArray(":a!u@h PRIVMSG me :hello") << "" << QColor();
+        QTest::newRow("ping") << QByteArray("PING :x") << "Not connected to server.\nPING-PONG";
+        QTest::newRow("nick") << QByteArray(":a!u@h NICK :b") << "NICK CHANGE a now is b";
+        QTest::newRow("private") << QByteArray(":a!u@h PRIVMSG me :hello") << "";
         QTest::newRow("Windows-1251") << QByteArray(":srv 001 me :\xcf\xf0\xe8\xe2\xe5\xf2")
-                                      << "me :Привет" << blue; // the state is already known
+                                      << "me :Привет"; // the state is already known
     }
     void serverEventsBecomeStatusLines()
     {
         QFETCH(QByteArray, line);
         QFETCH(QString, status);
-        QFETCH(QColor, colour);
         static MainWindowBench *bench = nullptr; // one window for every row
         if (!bench) {
             bench = new MainWindowBench;
@@ -171,10 +158,6 @@ private slots:
         const QString before = bench->statusText();
         bench->window->IRC->Dispatch(line);
         QCOMPARE(bench->statusText().mid(before.size()).trimmed(), status);
-        QTextCursor cursor(bench->window->StatusForm->RichEdit1->document()->lastBlock());
-        cursor.movePosition(QTextCursor::EndOfBlock);
-        if (!status.isEmpty())
-            QCOMPARE(cursor.charFormat().foreground().color(), colour);
         if (QByteArray(QTest::currentDataTag()) == "Windows-1251")
             delete std::exchange(bench, nullptr);
     }
@@ -196,8 +179,7 @@ private slots:
         TForm1 *window = bench.start();
         QVERIFY(peer->waitForReceivedContains(" :Real name\r\n"));
         QVERIFY(peer->received().startsWith("NICK tester\r\nUSER tuser "));
-        const QString title = QStringLiteral("Talvin [127.0.0.1:%1]").arg(peer->port());
-        QVERIFY(WaitUntil([&] { return baseTitle(window) == title; }));
+        QVERIFY(WaitUntil([&] { return window->IRC->Connected(); }));
         QCOMPARE(window->IRC->UserMode(), TIrcUserModes(umInvisible));
 
         // The end of the message of the day joins the program's channel.
@@ -325,8 +307,8 @@ private slots:
     }
 
     // Without any speech engine the start mode is still carried out; exceptions are logged
-    // and survived; the byte counter counts; SIGTERM closes the normal way, waiting a
-    // bounded time for a server that never answers the QUIT.
+    // and survived; SIGTERM closes the normal way, waiting a bounded time for a server that
+    // never answers the QUIT.
     void silentStartExceptionsAndTermination()
     {
         MainWindowBench bench;
@@ -338,7 +320,6 @@ private slots:
         QVERIFY(peer.waitForReceivedContains("USER "));
         QVERIFY(
             WaitUntil([&] { return window->IRC->Connected() && bench.log().contains("< USER"); }));
-        QCOMPARE(window->StatusPanels[1]->text(), QString::number(peer.received().size()));
 
         QTest::ignoreMessage(QtWarningMsg, "Exception: boom in a handler");
         ThrowingObject thrower;
@@ -352,10 +333,6 @@ private slots:
         peer.sendLine(":irc.test 376 x :End");
         QVERIFY(peer.waitForReceivedContains("JOIN #talvin\r\n"));
         QVERIFY(bench.log().contains("Exception: ping\r\n"));
-        QVERIFY(WaitUntil([&] {
-            return window->StatusPanels[1]->text() ==
-                   QString::number(peer.received().size() + 33); // both lines, CR LF included
-        }));
 
         window->DisconnectWaitMs = 300;
         ::raise(SIGTERM);

@@ -16,6 +16,13 @@ QByteArray ReadFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 bool Run(const QString &program, const QStringList &args, QByteArray *out = nullptr,
          const QString &dir = QString())
 {
@@ -93,26 +100,18 @@ private slots:
         NgircdServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         const QString dir = home + QStringLiteral("/.local/share/talvin");
-        QDir().mkpath(dir + QStringLiteral("/log"));
-        QDir().mkpath(dir + QStringLiteral("/config"));
-        QFile(dir + QStringLiteral("/log/speech.txt")).open(QIODevice::WriteOnly);
-        QByteArray captions =
-            ReadFile(root + QStringLiteral("/usr/share/talvin/config/caption.ini"));
-        captions.replace("smode=master", "smode=connect");
-        QFile caption(dir + QStringLiteral("/config/caption.ini"));
-        QVERIFY(caption.open(QIODevice::WriteOnly));
-        caption.write(captions);
-        caption.close();
-        QFile connect(dir + QStringLiteral("/config/connect.ini"));
-        QVERIFY(connect.open(QIODevice::WriteOnly));
-        connect.write("[Connect]\nServer=127.0.0.1\nPort=" + QByteArray::number(server.port()) +
-                      "\n");
-        connect.close();
+        const QString speech = dir + QStringLiteral("/log/speech.txt");
+        QVERIFY(WriteFile(speech, ""));
+        QVERIFY(WriteFile(dir + QStringLiteral("/config/caption.ini"),
+                          ReadFile(root + QStringLiteral("/usr/share/talvin/config/caption.ini"))
+                              .replace("smode=master", "smode=connect")));
+        QVERIFY(WriteFile(dir + QStringLiteral("/config/connect.ini"),
+                          "[Connect]\nServer=127.0.0.1\nPort=" + QByteArray::number(server.port()) +
+                              "\n"));
 
         QProcess *first = talvin();
         first->start();
         QVERIFY(first->waitForStarted());
-        const QString speech = dir + QStringLiteral("/log/speech.txt");
         QTRY_VERIFY_WITH_TIMEOUT(
             QString::fromUtf8(ReadFile(speech)).contains(QStringLiteral("Талвин ай эр це клиент")),
             30000);
