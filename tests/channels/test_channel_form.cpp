@@ -24,6 +24,7 @@ private:
     std::unique_ptr<ChannelBench> bench;
     std::unique_ptr<ScriptedPeer> peer;
     TForm1 *main = nullptr;
+    QStringList changes; // what a user table told its view, in order
 
     void feed(const QByteArray &line) { main->IRC->Dispatch(line); }
 
@@ -62,6 +63,35 @@ private:
     {
         const int entry = form->UserPresent(nick);
         return entry ? form->UserTable()->index(entry - 1, column) : QModelIndex();
+    }
+
+    // "nick" or "nick:count", top to bottom.
+    static QStringList rows(TChannelForm *form)
+    {
+        QStringList out;
+        const QAbstractItemModel *model = form->VoxListView1->model();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString count = model->index(r, 1).data().toString();
+            out << model->index(r, 0).data().toString() + (count.isEmpty() ? "" : ":" + count);
+        }
+        return out;
+    }
+
+    // Records every change the table tells its view.
+    void watch(TChannelForm *form)
+    {
+        changes.clear();
+        QAbstractItemModel *model = form->VoxListView1->model();
+        const auto range = [](int a, int b) { return QString("%1-%2").arg(a).arg(b); };
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { changes << "reset"; });
+        connect(model, &QAbstractItemModel::rowsInserted, this,
+                [=, this](const QModelIndex &, int a, int b) { changes << "+" + range(a, b); });
+        connect(model, &QAbstractItemModel::rowsRemoved, this,
+                [=, this](const QModelIndex &, int a, int b) { changes << "-" + range(a, b); });
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [=, this](const QModelIndex &a, const QModelIndex &b) {
+                    changes << QString::number(a.row()) + ":" + range(a.column(), b.column());
+                });
     }
 
 private slots:
@@ -131,27 +161,18 @@ private slots:
         feed(":irc.test 353 me = #c :me @bob carol");
         feed(":irc.test 366 me #c :End of NAMES list");
         QCOMPARE(form->UserCount(), 3);
-        feed(":bob!u@h PRIVMSG #c :one");
-        QCOMPARE(row(form, "bob", 1).data().toString(), QStringLiteral("1"));
         form->VoxListView1->setCurrentIndex(row(form, "bob"));
         form->IgnorExecute();
         feed(":bob!u@h NICK robert");
-        QCOMPARE(form->UserPresent("bob"), 0);
-        QCOMPARE(row(form, "robert").data().toString() + row(form, "robert", 1).data().toString(),
-                 "robert1");
         // Still ignored under the new nick, until ignored again.
         feed(":robert!u@h PRIVMSG #c :not heard");
         form->IgnorExecute();
         feed(":robert!u@h PRIVMSG #c :welcome back");
         QVERIFY(ViewText(form).endsWith(QStringLiteral("robert:\nwelcome back")));
         QVERIFY(!ViewText(form).contains(QStringLiteral("not heard")));
-        for (const QByteArray line :
-             {":carol!u@h QUIT :bye", ":dave!u@h JOIN #c", ":dave!u@h PART #c", ":eve!u@h JOIN #c",
-              ":me!u@h KICK #c eve :out", ":me!u@h NICK me2"})
-            feed(line);
-        QCOMPARE(form->UserCount(), 2);
-        QCOMPARE(form->VoxListView1->model()->rowCount(), 2);
-        QVERIFY(form->UserPresent("me2") && form->UserPresent("robert"));
+        feed(":carol!u@h QUIT :bye");
+        feed(":me!u@h NICK me2");
+        QVERIFY(form->UserCount() == 2 && form->UserPresent("me2") && form->UserPresent("robert"));
         // No fixed limit; removing a row never moves another entry's count.
         QStringList names;
         for (int i = 0; i < 300; ++i)
@@ -163,23 +184,76 @@ private slots:
         QCOMPARE(row(form, "user299", 1).data().toString(), QStringLiteral("1"));
     }
 
+    // Lines fed one by one; the rows after them | each change the view was told of.
+    void eachEventTouchesOneRow_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QString>("expected");
+        const QByteArray n = ":irc.test 353 me = #c :me @bob +carol\n",
+                         e = ":irc.test 366 me #c :E\n";
+        // The names reply fills the table once, when it is complete.
+        QTest::newRow("names") << n + n + e << "me bob carol | reset";
+        QTest::newRow("join, part, quit, kick")
+            << n + e +
+                   ":dave!u@h JOIN #c\n:bob!u@h PART #c\n:carol!u@h QUIT :bye\n"
+                   ":me!u@h KICK #c dave :out"
+            << "me | reset +3-3 -1-1 -1-1 -1-1";
+        // A nick change keeps the row in place with its count; a member's mode changes no row.
+        QTest::newRow("nick, message, mode")
+            << n + e +
+                   ":bob!u@h PRIVMSG #c :hi\n:bob!u@h NICK Robert\n"
+                   ":me!u@h MODE #c +o carol\n:Robert!u@h PRIVMSG #c :again"
+            << "me Robert:2 carol | reset 1:1-1 1:0-0 1:1-1";
+        // A second names reply adds only who is missing, in one insertion.
+        QTest::newRow("names again")
+            << n + e + ":irc.test 353 me = #c :me bob erin carol frank\n" + e
+            << "me bob carol erin frank | reset +3-4";
+        // A member heard before the names reply ends is listed at once; an outsider is not.
+        QTest::newRow("early speaker")
+            << ":irc.test 353 me = #c :me bob\n:bob!u@h PRIVMSG #c :first\n"
+               ":zed!u@h PRIVMSG #c :outside\n" +
+                   e
+            << "bob:1 me | +0-0 0:1-1 +1-1";
+    }
+    void eachEventTouchesOneRow()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QString, expected);
+        TChannelForm *form = join("#c");
+        watch(form);
+        for (const QByteArray &line : lines.split('\n'))
+            if (!line.isEmpty())
+                feed(line);
+        QCOMPARE(rows(form).join(u' ') + " | " + changes.join(u' '), expected);
+    }
+
+    void nicksAreFoundWithoutRegardToCase()
+    {
+        TChannelForm *form = join("#c");
+        form->UpdateUserList({"Bob", "ANNA", "bob", "Борис"});
+        QCOMPARE(rows(form), (QStringList{"Bob", "ANNA", "Борис"}));
+        QCOMPARE(form->UserPresent("BOB"), 1);
+        QCOMPARE(form->UserPresent("борис"), 3);
+        // Renaming onto a stale entry leaves one row, where the renamed user was.
+        form->RenameUser("anna", "bob");
+        QCOMPARE(rows(form), (QStringList{"bob", "Борис"}));
+    }
+
     void typedLinesGoOutByteForByte()
     {
         TChannelForm *form = join("#c");
         QCOMPARE(say(form, QStringLiteral("привет all")),
                  QByteArray("PRIVMSG #c :\xef\xf0\xe8\xe2\xe5\xf2 all\r\n"));
         QVERIFY(form->VoxEdit1->text().isEmpty() && ViewText(form).endsWith("me:\nпривет all"));
-        // A "/" line goes out raw, without the "/"; it is green while typed.
+        // A "/" line goes out raw, without the "/".
         TypeText(form->VoxEdit1, QStringLiteral("/MODE #c +t"));
-        QCOMPARE(form->VoxEdit1->palette().color(QPalette::Text), QColor(0, 128, 0));
         QTest::keyClick(form->VoxEdit1, Qt::Key_Enter);
         QCOMPARE(sent(), QByteArray("MODE #c +t\r\n"));
         form->VoxEdit1->setText(QStringLiteral("by button")); // the Send button acts as Enter
         form->VoxButton1->click();
         QCOMPARE(sent(), QByteArray("PRIVMSG #c :by button\r\n"));
-        // KOI8-R server: text and raw lines are converted on their way out.
+        // Raw lines are converted too, under KOI8-R.
         main->CodePage = CodePageKoi8;
-        QCOMPARE(say(form, QStringLiteral("мир")), QByteArray("PRIVMSG #c :\xcd\xc9\xd2\r\n"));
         QCOMPARE(say(form, QStringLiteral("/TOPIC #c :мир")),
                  QByteArray("TOPIC #c :\xcd\xc9\xd2\r\n"));
         main->CodePage = CodePageWin1251;
@@ -280,7 +354,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(main));
         form->VoxListView1->setFocus();
         QTRY_VERIFY(form->VoxListView1->hasFocus());
-        form->VoxListView1->setCurrentIndex(row(form, "bob"));
+        // Each move says the list's name and the nick.
+        const QString name = form->VoxListView1->SpeechName();
+        for (const Qt::Key key : {Qt::Key_End, Qt::Key_Home, Qt::Key_Down})
+            QTest::keyClick(form->VoxListView1, key);
+        const QStringList said = bench->interfaceVoice->spokenTexts();
+        QCOMPARE(said.mid(said.size() - 3),
+                 QStringList({name + " bob", name + " me", name + " bob"}));
+        QCOMPARE(form->SelectedNick(), QStringLiteral("bob"));
         QTest::keyClick(form->VoxListView1, Qt::Key_O, Qt::ControlModifier);
         form->UM_Deop->trigger();
         QTest::keyClick(form->VoxListView1, Qt::Key_Delete);
@@ -398,7 +479,7 @@ private slots:
     {
         TChannelForm *form = join("#flood");
         form->Options.SpeechOn = false;
-        const int total = TChannelForm::ViewLineLimit + TChannelForm::ViewLineSlack + 1000;
+        const int total = 23000; // the view keeps 20,000 lines and trims past 22,000
         for (int i = 0; i < total; ++i)
             form->LinesAdd(QStringLiteral("line %1").arg(i));
         QCoreApplication::processEvents();
@@ -406,15 +487,14 @@ private slots:
         QVERIFY(doc->blockCount() <= TChannelForm::LinesPerTurn + 2);
         const QString last = QStringLiteral("line %1").arg(total - 1);
         QTRY_VERIFY_WITH_TIMEOUT(doc->lastBlock().text() == last, 30000);
-        QVERIFY(doc->blockCount() <= TChannelForm::ViewLineLimit + TChannelForm::ViewLineSlack + 1);
+        QVERIFY(doc->blockCount() <= 22001);
         QCOMPARE(doc->firstBlock().text(), TChannelForm::TrimNote);
         QCOMPARE(say(form, QStringLiteral("still here")),
                  QByteArray("PRIVMSG #flood :still here\r\n"));
     }
 
-    // The main window's channel-list action opens the request dialog (a damaged initial
-    // minimum in caption.ini reads as 0), and a LIST reply fills the browser and writes
-    // "1.lst" in the program directory.
+    // The channel-list action opens the request dialog (a damaged minimum in caption.ini
+    // reads as 0); a LIST reply fills the browser and writes "1.lst".
     void channelListJoinedToTheMainWindow()
     {
         SetCaption(QStringLiteral("CLUpDown3"), QStringLiteral("many"));
@@ -427,10 +507,7 @@ private slots:
                                       "322 me #two 1 :", "323 me :End of LIST"})
             feed(":irc.test " + line);
         QCOMPARE(Form3()->FullList.Count(), 2);
-        QFile file(ProgramDir() + QStringLiteral("/1.lst"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().split('\n').mid(1, 3),
-                 QByteArrayList({"#one\r", "3\r", "first topic\r"}));
+        QVERIFY(QFile::exists(ProgramDir() + QStringLiteral("/1.lst")));
         Form3()->close();
     }
 };

@@ -2,7 +2,6 @@
 // and then a KOI8-R server setting chosen through the main window's menu.
 #include "channel_bench.h"
 
-#include "channels/channel_mode_form.h"
 #include "irc/irc_client.h"
 #include "ngircd_server.h"
 #include "raw_irc_client.h"
@@ -54,16 +53,6 @@ private slots:
                  bob.received.right(300).constData());
         QCOMPARE(bench.channelVoice->spokenTexts().mid(0, 1), QStringList{"Английский"});
         QCOMPARE(bench.channelVoice->spokenTexts().count("Английский"), 1);
-        // The mode dialog's topic, several words, and the first joiner's operator actions.
-        TChannelModeForm *dialog = ChannelModeForm();
-        QVERIFY(dialog->Prepare("#room"));
-        dialog->TopicEdit->setText(QStringLiteral("a topic of several words"));
-        dialog->VoxButton1->click();
-        QVERIFY(bob.waitFor("TOPIC #room :a topic of several words"));
-        form->VoxListView1->setCurrentIndex(
-            form->UserTable()->index(form->UserPresent("robert") - 1, 0));
-        form->OpExecute();
-        QVERIFY(bob.waitFor("MODE #room +o robert"));
         // A private message opens a private window from slot 1.
         bob.send("PRIVMSG talvin :just you");
         QTRY_VERIFY(FindChannelForm("robert") >= 1);
@@ -89,6 +78,9 @@ private slots:
         QVERIFY(bench.log().contains("< " + sent));
         QVERIFY(!bench.log().contains("\xCF\xF0\xE8\xE2\xE5\xF2"));
 
+        // The first joiner's operator action on the selected user.
+        form->VoxListView1->setCurrentIndex(
+            form->UserTable()->index(form->UserPresent("robert") - 1, 0));
         form->KickExecute();
         QVERIFY(bob.waitFor("KICK #room robert :"));
         QTRY_COMPARE(form->UserPresent("robert"), 0);
