@@ -17,12 +17,6 @@ QString &programDirStorage()
     throw EConfigWriteError(QStringLiteral("Unable to write to %1").arg(path));
 }
 
-bool isValidName(const QString &name)
-{
-    return !name.trimmed().isEmpty() && !name.contains(u'\r') && !name.contains(u'\n') &&
-           !name.contains(u'\0');
-}
-
 } // namespace
 
 QString ProgramDir()
@@ -59,7 +53,7 @@ bool SetConfigValue(const QString &fileName, const QString &section, const QStri
                     const QString &value)
 {
     const QString path = ConfigFilePath(fileName);
-    if (!isValidName(section) || !isValidName(key) || key.contains(u'=') || section.contains(u']'))
+    if (!IniFile::isStorableSection(section) || !IniFile::isStorableKey(key))
         raiseWriteError(path);
 
     IniFile file = IniFile::loadForUpdate(path);

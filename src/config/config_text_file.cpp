@@ -17,21 +17,33 @@ QTextCodec *cp1251()
 
 } // namespace
 
+QString DecodeTextFile(const QByteArray &bytes, ConfigTextFile::Encoding *encoding)
+{
+    using Encoding = ConfigTextFile::Encoding;
+    QByteArrayView body = bytes;
+    Encoding found = Encoding::Utf8;
+    if (body.startsWith("\xEF\xBB\xBF")) {
+        body = body.sliced(3);
+        found = Encoding::Utf8WithBom;
+    }
+    // Stateless: an incomplete sequence at the very end counts as an error too, so a 1251
+    // file whose only non-ASCII byte is its last one is not taken for UTF-8.
+    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(body);
+    if (utf8.hasError()) {
+        found = Encoding::Cp1251;
+        text = cp1251()->toUnicode(body.constData(), int(body.size()));
+    }
+    if (encoding)
+        *encoding = found;
+    return text;
+}
+
 ConfigTextFile ConfigTextFile::fromBytes(const QByteArray &bytes)
 {
     ConfigTextFile file;
     file.bytes = bytes;
-    QByteArray body = bytes;
-    if (body.startsWith("\xEF\xBB\xBF")) {
-        body.remove(0, 3);
-        file.encoding = Encoding::Utf8WithBom;
-    }
-    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(body);
-    if (utf8.hasError()) {
-        file.encoding = Encoding::Cp1251;
-        text = cp1251()->toUnicode(body);
-    }
+    QString text = DecodeTextFile(bytes, &file.encoding);
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) == u'\n')
             break;
@@ -82,8 +94,14 @@ QByteArray ConfigTextFile::encode(const QString &newText, bool *movedToUtf8) con
         text.replace(u'\n', newline);
     switch (encoding) {
     case Encoding::Cp1251:
-        if (cp1251()->canEncode(text))
-            return cp1251()->fromUnicode(text);
+        if (cp1251()->canEncode(text)) {
+            // Replacing the one byte that made the file invalid UTF-8 can leave bytes that
+            // are valid UTF-8, and the next read would give every other value another
+            // meaning: such a text is stored as UTF-8, which reads back as written.
+            const QByteArray bytes = cp1251()->fromUnicode(text);
+            if (DecodeTextFile(bytes) == text)
+                return bytes;
+        }
         if (movedToUtf8)
             *movedToUtf8 = true;
         return text.toUtf8();
@@ -92,6 +110,9 @@ QByteArray ConfigTextFile::encode(const QString &newText, bool *movedToUtf8) con
     case Encoding::Utf8:
         break;
     }
+    // A text that itself starts with a byte-order mark keeps it behind a mark of the file's.
+    if (text.startsWith(QChar(0xFEFF)))
+        return "\xEF\xBB\xBF" + text.toUtf8();
     return text.toUtf8();
 }
 

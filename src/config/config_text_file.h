@@ -31,6 +31,11 @@ struct ConfigTextFile
     QByteArray encode(const QString &newText, bool *movedToUtf8 = nullptr) const;
 };
 
+// The one encoding detection for every text file the program reads (configuration, speech
+// rules, help): a byte-order mark is dropped, then the bytes are UTF-8 when they are valid
+// UTF-8 and Windows-1251 otherwise. Line ends are left as they are.
+QString DecodeTextFile(const QByteArray &bytes, ConfigTextFile::Encoding *encoding = nullptr);
+
 // Replaces the file with the bytes through a temporary file and a rename, so that a failed
 // write (full disk, size limit, no permission) leaves the old file whole. False with the
 // reason in *error.

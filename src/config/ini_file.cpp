@@ -45,6 +45,16 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// A hash key that is equal for exactly the names sameName() finds equal: the comparison
+// folds each code point on its own.
+QString nameKey(const QString &name)
+{
+    QList<uint> points = name.toUcs4();
+    for (uint &p : points)
+        p = QChar::toCaseFolded(char32_t(p));
+    return QString::fromUcs4(reinterpret_cast<const char32_t *>(points.constData()), points.size());
+}
+
 QString storedText(const QString &line)
 {
     QString value = line.mid(line.indexOf(u'=') + 1).trimmed();
@@ -113,6 +123,27 @@ IniFile IniFile::loadForUpdate(const QString &path)
     if (!file)
         throw EConfigWriteError(QStringLiteral("Unable to write to %1").arg(path));
     return *file;
+}
+
+namespace {
+
+bool isOneLineName(const QString &name)
+{
+    return !name.trimmed().isEmpty() && !name.contains(u'\r') && !name.contains(u'\n') &&
+           !name.contains(u'\0');
+}
+
+} // namespace
+
+bool IniFile::isStorableKey(const QString &key)
+{
+    const QString t = key.trimmed();
+    return isOneLineName(key) && !key.contains(u'=') && !t.startsWith(u'[') && !isComment(t);
+}
+
+bool IniFile::isStorableSection(const QString &section)
+{
+    return isOneLineName(section) && !section.contains(u']');
 }
 
 int IniFile::findSection(const QString &section) const
@@ -192,16 +223,17 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
 void IniFile::setValues(const QString &section, const Entries &entries)
 {
     const int header = ensureSection(section);
-    QHash<QString, int> where; // lower-case key -> its first line in the section
+    // Case-folded key -> its first line in the section: the same matching as value() uses.
+    QHash<QString, int> where;
     const int end = sectionEnd(header);
     for (int i = header + 1; i < end; ++i) {
         const auto name = keyName(m_lines.at(i));
-        if (name && !where.contains(name->toLower()))
-            where.insert(name->toLower(), i);
+        if (name && !where.contains(nameKey(*name)))
+            where.insert(nameKey(*name), i);
     }
     QStringList added;
     for (const auto &[key, value] : entries) {
-        const auto found = where.constFind(key.trimmed().toLower());
+        const auto found = where.constFind(nameKey(key.trimmed()));
         if (found == where.constEnd()) {
             added.append(entryLine(key, value));
             continue;

@@ -48,6 +48,12 @@ public:
     // the section, other sections and everything outside stay.
     void replaceKeys(const QString &section, const Entries &entries);
 
+    // Whether a key or section of that name can be written and found again: not blank, on
+    // one line; a key holds no "=" and does not begin with "[", ";" or "#" (it would read
+    // as a section header or a comment), a section name holds no "]".
+    static bool isStorableKey(const QString &key);
+    static bool isStorableSection(const QString &section);
+
     ConfigTextFile::Encoding encoding() const { return m_encoding; }
     QByteArray toBytes() const;
     // Replaces the file at path whole (temporary file and rename). Raises

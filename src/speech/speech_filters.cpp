@@ -1,9 +1,9 @@
 #include "speech/speech_filters.h"
 
+#include "config/config_text_file.h"
+
 #include <QByteArray>
 #include <QFile>
-#include <QStringDecoder>
-#include <QTextCodec>
 #include <QtGlobal>
 
 #include <bitset>
@@ -47,19 +47,6 @@ QString fold(const QString &text)
     return folded;
 }
 
-// Rule files come from Windows installations (Windows-1251) or are edited on Linux
-// (UTF-8). Anything that decodes cleanly as UTF-8 is taken as UTF-8.
-QString decodeRuleFile(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    if (QTextCodec *cp1251 = QTextCodec::codecForName("Windows-1251"))
-        return cp1251->toUnicode(bytes);
-    return QString::fromLatin1(bytes);
-}
-
 // The lines up to the first empty one; CR LF, LF and CR all end a line.
 QStringList linesUntilEmpty(const QString &text)
 {
@@ -88,7 +75,7 @@ bool readRuleFile(const QString &fileName, QStringList *lines)
                  qUtf8Printable(file.errorString()));
         return false;
     }
-    *lines = linesUntilEmpty(decodeRuleFile(file.readAll()));
+    *lines = linesUntilEmpty(DecodeTextFile(file.readAll()));
     return true;
 }
 
