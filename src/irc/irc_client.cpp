@@ -71,6 +71,13 @@ QByteArray TIrcClient::LocalAddress()
 
 void TIrcClient::Connect(int /*timeoutMs*/)
 {
+    if (m_dispatchDepth > 0) {
+        // A handler that pumps events can get here while the dispatcher still holds the
+        // line's user and channel records; clearing the registries now would free them
+        // under it, and the rest of the line would be handled on the new connection.
+        m_connectDeferred = true;
+        return;
+    }
     if (Connected())
         Disconnect(true);
     m_channels.Clear();
@@ -103,6 +110,7 @@ void TIrcClient::Disconnect(bool force)
 {
     if (m_state != stConnected && !force)
         return;
+    m_connectDeferred = false; // the later request wins
     if (m_selfUser && m_selfUserGeneration == m_users.Generation())
         m_users.Remove(m_selfUser);
     m_selfUser = nullptr;

@@ -91,7 +91,10 @@ public:
     // ---- Connection ----
     // Clears the registries, opens the connection (errors reach the caller unchanged), then
     // registers with PASS, NICK and USER; a socket error while registering becomes
-    // EComponentError "IRC Connect Failed". The time-out argument is ignored.
+    // EComponentError "IRC Connect Failed". The time-out argument is ignored. Called while
+    // a line is being handled (from a handler, or from events a handler lets run), it
+    // returns at once and connects as soon as that line is done; its errors then leave
+    // Dispatch (so a received line reports them through OnReadError).
     void Connect(int timeoutMs = -1) override;
     // With force, or once registered: OnDisconnect, stop reading, close the connection.
     void Disconnect(bool force);
@@ -251,6 +254,7 @@ private:
     void onWallops(TIrcUser *user);
     void onTopic(TIrcUser *user);
     QByteArray joinModes(int firstSlot) const;
+    void dispatchLine(const QByteArray &line);
 
     // irc_dispatch_numerics.cpp
     void dispatchNumeric(int code, TIrcUser *user);
@@ -281,4 +285,6 @@ private:
     QList<QByteArray> m_listBuffer;
     int m_listPosition = 0;
     TCtcpAnswerLimiter m_ctcpLimiter;
+    int m_dispatchDepth = 0;        // lines being handled (nested when a handler dispatches)
+    bool m_connectDeferred = false; // Connect was called meanwhile
 };

@@ -4,6 +4,7 @@
 #include <QScopeGuard>
 
 #include <cstring>
+#include <exception>
 
 const TIrcClient::TCommandEntry TIrcClient::s_commands[] = {
     {"PRIVMSG", &TIrcClient::onPrivmsg}, {"NOTICE", &TIrcClient::onNotice},
@@ -34,6 +35,32 @@ int numericCode(const QByteArray &word)
 } // namespace
 
 void TIrcClient::Dispatch(const QByteArray &line)
+{
+    ++m_dispatchDepth;
+    std::exception_ptr failure;
+    try {
+        dispatchLine(line);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (--m_dispatchDepth == 0 && m_connectDeferred) {
+        m_connectDeferred = false;
+        if (failure) {
+            // The line's own error is the one reported; the reconnect is still made.
+            try {
+                Connect();
+            } catch (const std::exception &error) {
+                qWarning("Reconnect after a failed line failed too: %s", error.what());
+            }
+        } else {
+            Connect();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TIrcClient::dispatchLine(const QByteArray &line)
 {
     m_parse.Line = line;
     ::ParseLine(m_parse);
