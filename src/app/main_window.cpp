@@ -169,6 +169,12 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 
 TForm1::~TForm1()
 {
+    // The windows closed while the base classes tear down the children still raise the
+    // window area's activation signal and pass events through the filter: neither may
+    // reach this object once its own destructor is done.
+    disconnect(MdiArea, nullptr, this, nullptr);
+    if (qApp)
+        qApp->removeEventFilter(this);
     delete m_attempt;
     SetDialogHost(nullptr);
     SetUnhandledErrorReporter(nullptr);

@@ -89,6 +89,10 @@ TChannelForm::TChannelForm(const QString &name, int slot, bool privateDialogue, 
 
 TChannelForm::~TChannelForm()
 {
+    // Hiding this window while the base classes tear it down can activate another one:
+    // the window area's signal must not reach this half-destroyed form.
+    if (Form1)
+        disconnect(Form1->MdiArea, nullptr, this, nullptr);
     // Leaving the channel is only meaningful while the client is in it: a private window
     // has no channel to leave, and after the server confirmed a part or a kick a second
     // PART would only be answered with an error.

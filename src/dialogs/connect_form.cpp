@@ -246,7 +246,13 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
     ConfigureComponents();
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2()
+{
+    // QDialog's destructor hides the window, which moves the focus and raises the
+    // application's focus signal: it must not reach this object once its destructor is done.
+    if (qApp)
+        disconnect(qApp, &QApplication::focusChanged, this, &TForm2::focusChanged);
+}
 
 void TForm2::ConfigureComponents()
 {
