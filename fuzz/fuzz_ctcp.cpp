@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!bound) {
         bound = true;
         client.SetNick("me");
+        client.BoundIP = QStringLiteral("127.0.0.1");
         client.Connect();
         client.CtcpAnswerLimiter().Clock = [] { return qint64(0); };
         auto takeAll = [](auto &&...) {};

@@ -105,6 +105,7 @@ private:
         TIrcClient &c = m_client;
         c.CtcpAnswerLimiter().Clock = [] { return qint64(0); };
         c.SetNick("me");
+        c.BoundIP = QStringLiteral("127.0.0.1"); // no address lookup per connect
         c.Connect(); // the registries as after a real connect
         bind(c.OnRaw), bind(c.OnMessage), bind(c.OnNotice), bind(c.OnAction), bind(c.OnJoin);
         bind(c.OnJoined), bind(c.OnPart), bind(c.OnParted), bind(c.OnKick), bind(c.OnKicked);
