@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/status_window.h"
 #include "app/talvin_application.h"
+#include "app/vox_input_box.h"
 #include "config/config_files.h"
 #include "config/event_sound.h"
 #include "irc/socket_handler.h"
@@ -125,6 +126,20 @@ void TForm1::DoDisconnect()
     }
     if (IRC->Connected())
         RunGuarded([this] { IRC->Disconnect(true); });
+}
+
+void TForm1::AskForNewNick(const QString &why)
+{
+    if (!IRC->Connected() || IRC->State() != stRegistering)
+        return;
+    // The box speaks its title and the reason as it takes the focus.
+    const auto nick = VoxInputQuery(Speech1, this, QStringLiteral("Новый ник"), why);
+    if (!IRC->Connected() || IRC->State() != stRegistering)
+        return;
+    if (nick && !nick->trimmed().isEmpty())
+        RunGuarded([&] { IRC->SetNick(EncodeEngineText(nick->trimmed())); });
+    else
+        DoDisconnect();
 }
 
 void TForm1::SetConnectButtonLook(bool connected)

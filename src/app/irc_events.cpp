@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QMetaObject>
+#include <QTimer>
 
 namespace {
 
@@ -100,6 +101,12 @@ void TForm1::bindEngineEvents()
             ApplyReceiveConversion(CodePage, line);
         });
     };
+    // Channel names, nicks and text are 1251 inside the program; the server gets them in
+    // its own code page, whichever window or reply worded the line.
+    IRC->OnSending = [this](TIrcClient *, QByteArray &line) {
+        line = ApplySendConversion(CodePage, line);
+    };
+    IRC->EncodeLocalText = [](const QString &text) { return EncodeEngineText(text); };
     IRC->OnSend = [this](TIrcClient *, const QByteArray &line) {
         RunGuarded([&] { AddToLog(QByteArray("< ") + MaskSecrets(line)); });
     };
@@ -155,6 +162,16 @@ void TForm1::bindEngineEvents()
     };
     IRC->OnNicksInUse = [status](TIrcClient *, QByteArray &nick) {
         status(QStringLiteral("NICK IN USE ") + D(nick));
+    };
+    IRC->OnNicksRefused = [this, status](TIrcClient *, const QList<QByteArray> &tried) {
+        QStringList nicks;
+        for (const QByteArray &nick : tried)
+            nicks << D(nick);
+        const QString text = QStringLiteral("Ники заняты: ") + nicks.join(QStringLiteral(", ")) +
+                             QStringLiteral(". Введите другой ник.");
+        status(text, Red);
+        // Asked once the server's line is handled: the box runs an event loop of its own.
+        QTimer::singleShot(0, this, [this, text] { RunGuarded([&] { AskForNewNick(text); }); });
     };
     IRC->OnTopic = [this, status](TIrcClient *, TIrcUser *user, TIrcChannel *channel,
                                   const QByteArray &chanName, const QByteArray &topic) {

@@ -61,7 +61,8 @@ std::optional<QString> TForm1::AskCommandText(const QString &title)
 
 QByteArray TForm1::OutgoingText(const QString &text) const
 {
-    return ApplySendConversion(CodePage, EncodeEngineText(text));
+    // The engine converts each line to the server's code page as it goes out.
+    return EncodeEngineText(text);
 }
 
 void TForm1::SendCommandLine(const QString &title, const QByteArray &word)

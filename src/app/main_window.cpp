@@ -670,16 +670,28 @@ void TForm1::ShowConnectDialog()
 int TForm1::FindChannelForm(const QString &name) const
 {
     const QString wanted = name.toUpper();
+    int superseded = -1;
     for (int i = ChannelFormCount - 1; i >= 0; --i) {
-        if (ChannelForms[i] && ChannelForms[i]->objectName().toUpper() == wanted)
+        if (!ChannelForms[i] || ChannelForms[i]->objectName().toUpper() != wanted)
+            continue;
+        if (!ChannelForms[i]->property(SupersededProperty).toBool())
             return i;
+        if (superseded < 0)
+            superseded = i;
     }
-    return -1;
+    return superseded;
 }
 
 void TForm1::ChannelWathClick(QToolButton *button)
 {
-    const int index = FindChannelForm(button->text());
+    int index = -1;
+    for (int i = 0; i < ChannelFormCount && index < 0; ++i) {
+        if (ChannelForms[i] &&
+            ChannelForms[i]->property(WatchButtonProperty).value<QObject *>() == button)
+            index = i;
+    }
+    if (index < 0)
+        index = FindChannelForm(button->text());
     if (index < 0)
         return;
     QWidget *form = ChannelForms[index];
@@ -712,5 +724,5 @@ void TForm1::SendStatusCommand(const QString &line)
 {
     if (line.isEmpty())
         return;
-    IRC->Raw(ApplySendConversion(CodePage, EncodeEngineText(line)));
+    IRC->Raw(EncodeEngineText(line));
 }

@@ -74,8 +74,16 @@ public:
     void AddToLog(const QByteArray &text);
     void AddToLog(const QString &text);
     // Index of the channel or private window with this name (letter case ignored), the
-    // highest slot when several match; -1 when none.
+    // highest slot when several match; -1 when none. A channel window superseded by a newer
+    // join of its channel is found only when no other window of that name is open.
     int FindChannelForm(const QString &name) const;
+    // Boolean property of a channel window whose channel was joined again in a newer window
+    // (after a kick, say): it stays for reading, but the channel's traffic and its leaving
+    // belong to the newer one.
+    static constexpr const char *SupersededProperty = "supersededChannelWindow";
+    // Property of a channel window naming its WatchBar button: a click opens that window,
+    // even when another one has the same name.
+    static constexpr const char *WatchButtonProperty = "watchButton";
     // An event line for the window of one channel (if open) or for every open window;
     // handed to the window's ChannelEvent.
     void SetChannelEvent(const QString &channel, const QString &text);
@@ -184,6 +192,9 @@ private:
     void UpdateByteCounter();
     void SetStatusText(const QString &text);
     void ConnectAttemptEnded();
+    // Every nick offered while registering was refused: the user types another one in a
+    // spoken box (Cancel ends the connection).
+    void AskForNewNick(const QString &why);
     void SendStatusCommand(const QString &line);
     QString HostText() const;
 

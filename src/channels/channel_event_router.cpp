@@ -6,6 +6,7 @@
 #include "base/exception.h"
 #include "channels/channel_form.h"
 #include "channels/channel_forms.h"
+#include "channels/channel_text.h"
 #include "channels/message_sent_time.h"
 #include "irc/irc_client.h"
 #include "irc/irc_tags.h"
@@ -65,11 +66,12 @@ void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text)
         return;
     int slot = FindChannelForm(nick);
     if (slot < 0) {
-        // With every slot taken the message is dropped; the log says why.
         try {
             slot = NewPrivateForm(nick, false);
         } catch (const ETalvinError &error) {
+            // Every private slot is taken: the status window takes the message.
             ReportUnhandledError(error.message());
+            PrivateToStatus(nick, D(text), false);
             return;
         }
     }
@@ -77,10 +79,45 @@ void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text)
         form->PersonalRecive(nick, D(text));
 }
 
+void PrivateNotice(TIrcUser *user, const QByteArray &text)
+{
+    if (!user || user->Nick.isEmpty())
+        return;
+    const QString nick = D(user->Nick);
+    // A server's notice (no user address) is shown, not read out: registration brings
+    // several of them.
+    if (user->Address.isEmpty()) {
+        if (Form1)
+            Form1->AddToStatus(QStringLiteral("NOTICE ") + nick + QLatin1Char(' ') + D(text));
+        return;
+    }
+    if (TChannelForm *form = ChannelFormAt(FindChannelForm(nick)))
+        form->PersonalRecive(nick, D(text), true);
+    else
+        PrivateToStatus(nick, D(text), true);
+}
+
+void PrivateToStatus(const QString &nick, const QString &text, bool notice)
+{
+    if (!Form1)
+        return;
+    const QString shown = StripControlCodes(text);
+    Form1->AddToStatus((notice ? QStringLiteral("NOTICE ") : QStringLiteral("PRIVMSG ")) + nick +
+                           QLatin1Char(' ') + shown,
+                       QColor(0, 0, 0));
+    Form1->SpeakChannelText(nick + QLatin1Char(' ') + shown);
+}
+
 void Joined(TIrcChannel *channel)
 {
     if (!channel)
         return;
+    // A window left open after a kick or a part now only keeps what was said there.
+    const QString name = D(channel->Name());
+    ForEachWindow([&](TChannelForm *open) {
+        if (!open->PrivateDialogue && open->ChannelName.compare(name, Qt::CaseInsensitive) == 0)
+            open->setProperty(TForm1::SupersededProperty, true);
+    });
     TChannelForm *form = nullptr;
     try {
         form = ChannelFormAt(NewChannelForm(D(channel->Name())));
@@ -121,7 +158,8 @@ void Part(TIrcUser *user, TIrcChannel *channel)
 
 void Parted(TIrcChannel *channel)
 {
-    if (TChannelForm *form = WindowOf(channel)) {
+    TChannelForm *form = WindowOf(channel);
+    if (form && !form->property(TForm1::SupersededProperty).toBool()) {
         if (form->SubWindow())
             form->SubWindow()->close();
         else
@@ -179,6 +217,11 @@ void AttachChannelRouting(TIrcClient *irc)
           [](TIrcClient *from, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
               const TMessageSentTime sent(ServerTime(LineTags(from->Line())));
               TChannelEventRouter::Message(user, channel, QByteArray("* ") + text);
+          });
+    chain(irc->OnNotice,
+          [](TIrcClient *, TIrcUser *user, TIrcChannel *channel, const QByteArray &text) {
+              if (!channel)
+                  TChannelEventRouter::PrivateNotice(user, text);
           });
     chain(irc->OnJoined,
           [](TIrcClient *, TIrcChannel *channel) { TChannelEventRouter::Joined(channel); });

@@ -15,6 +15,12 @@ namespace TChannelEventRouter {
 // open: dropped); a private message to the window named after the sender, opened when there is
 // none.
 void Message(TIrcUser *user, TIrcChannel *channel, const QByteArray &text);
+// OnNotice without a channel (NickServ, say): the sender's private window when one is open,
+// otherwise the status window.
+void PrivateNotice(TIrcUser *user, const QByteArray &text);
+// A private message or notice no window can take (every private slot taken, the window
+// closing): a status line, spoken with the channel voice when a user sent it.
+void PrivateToStatus(const QString &nick, const QString &text, bool notice);
 // OnJoined: a new channel window (always a new one) and its join line.
 void Joined(TIrcChannel *channel);
 // OnKicked, OnNames (end of the names reply): the window's user table takes the channel's

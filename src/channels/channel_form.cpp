@@ -3,6 +3,7 @@
 #include "app/codepage.h"
 #include "app/main_window.h"
 #include "app/talvin_application.h"
+#include "channels/channel_event_router.h"
 #include "channels/channel_forms.h"
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -93,18 +95,29 @@ TChannelForm::~TChannelForm()
     // the window area's signal must not reach this half-destroyed form.
     if (Form1)
         disconnect(Form1->MdiArea, nullptr, this, nullptr);
+    leave();
+    delete m_watchAction;
+}
+
+void TChannelForm::leave()
+{
+    if (m_left)
+        return;
+    m_left = true;
     // Leaving the channel is only meaningful while the client is in it: a private window
     // has no channel to leave, and after the server confirmed a part or a kick a second
-    // PART would only be answered with an error.
-    if (Form1 && Form1->IRC && !PrivateDialogue && Form1->IRC->State() == stConnected) {
+    // PART would only be answered with an error. A window superseded by a newer join of
+    // its channel must not take the live channel (and, with the server's answer, the newer
+    // window) with it.
+    if (Form1 && Form1->IRC && !PrivateDialogue && !property(TForm1::SupersededProperty).toBool() &&
+        Form1->IRC->State() == stConnected) {
         const QByteArray name = EncodeEngineText(ChannelName);
         TIrcChannel *channel = Form1->IRC->Channels().Get(name);
         if (channel && channel->Active())
-            Form1->IRC->Part(ApplySendConversion(Form1->CodePage, name));
+            Form1->IRC->Part(name);
     }
     if (Form1 && Slot >= 0 && Slot < TForm1::ChannelFormCount && Form1->ChannelForms[Slot] == this)
         Form1->ChannelForms[Slot] = nullptr;
-    delete m_watchAction;
 }
 
 void TChannelForm::createControls()
@@ -321,6 +334,7 @@ void TChannelForm::AddChannelToWath(const QString &name)
             Form1->ChannelWathClick(button);
     });
     m_watchAction = Form1->WatchBar->addWidget(button);
+    setProperty(TForm1::WatchButtonProperty, QVariant::fromValue<QObject *>(button));
     m_watchButton = button;
     RedrawWatchButton();
 }
@@ -434,24 +448,48 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
     });
 }
 
-void TChannelForm::PersonalRecive(const QString &nick, const QString &text)
+void TChannelForm::autoReply(const QString &nick)
 {
-    if (DialogMode) {
-        if (Form1 && Form1->IRC) {
-            const QString reply =
-                MessageOr(QStringLiteral("mes6"), QStringLiteral("Это автоответ. ")) + ownNick() +
-                MessageOr(
-                    QStringLiteral("mes7"),
-                    QStringLiteral(" сейчас не может ответить, напишите, пожалуйста, позже."));
-            Form1->IRC->Say(ApplySendConversion(Form1->CodePage, EncodeEngineText(nick)),
-                            ChannelSendBytes(Form1->CodePage, reply));
-        }
+    if (!Form1 || !Form1->IRC)
         return;
-    }
+    // A NOTICE, never a PRIVMSG: automatic replies must not answer each other. One per
+    // partner a minute, and within the limit of automatic CTCP answers, so a burst of
+    // messages cannot get us thrown off the server.
+    TCtcpAnswerLimiter &limiter = Form1->IRC->CtcpAnswerLimiter();
+    const qint64 now = limiter.Clock();
+    if (m_lastAutoReply && now - *m_lastAutoReply < AutoReplyIntervalMs)
+        return;
+    if (!limiter.TryTake())
+        return;
+    m_lastAutoReply = now;
+    const QString reply =
+        MessageOr(QStringLiteral("mes6"), QStringLiteral("Это автоответ. ")) + ownNick() +
+        MessageOr(QStringLiteral("mes7"),
+                  QStringLiteral(" сейчас не может ответить, напишите, пожалуйста, позже."));
+    Form1->IRC->Notice(EncodeEngineText(nick), ChannelSendBytes(reply));
+}
+
+void TChannelForm::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    // The window lives on until it is deleted; traffic meanwhile goes to a new window or
+    // the status window, never into one nobody will see.
+    m_closing = true;
+    RunGuarded([this] { leave(); });
+}
+
+void TChannelForm::PersonalRecive(const QString &nick, const QString &text, bool notice)
+{
+    if (DialogMode && !notice)
+        RunGuarded([&] { autoReply(nick); });
     QPointer<TChannelForm> self(this);
-    ReceiveLock().Run([self, nick, text] {
-        if (!self)
+    ReceiveLock().Run([self, nick, text, notice] {
+        if (!self || self->m_closing) {
+            TChannelEventRouter::PrivateToStatus(nick, text, notice);
             return;
+        }
         TChannelForm &w = *self;
         w.Unread = !w._Focused();
         w.RedrawWatchButton();
@@ -513,8 +551,7 @@ void TChannelForm::SayMessage(const QString &text)
         return;
     const QString stripped = StripControlCodes(text);
     if (Form1 && Form1->IRC)
-        Form1->IRC->Say(ApplySendConversion(Form1->CodePage, EncodeEngineText(ChannelName)),
-                        ChannelSendBytes(Form1->CodePage, stripped));
+        Form1->IRC->Say(EncodeEngineText(ChannelName), ChannelSendBytes(stripped));
     if (PrivateDialogue)
         showOwnPrivateMessage(MaskSpans(stripped, FindTypedSecrets(stripped, ChannelName)));
     else
@@ -525,9 +562,8 @@ bool TChannelForm::SendCommand(const QString &text)
 {
     if (!text.startsWith(QLatin1Char('/')))
         return false;
-    // A raw line to a KOI8-R server is converted like every other line the user types.
     if (Form1 && Form1->IRC)
-        Form1->IRC->Raw(ApplySendConversion(Form1->CodePage, EncodeEngineText(text.mid(1))));
+        Form1->IRC->Raw(EncodeEngineText(text.mid(1)));
     return true;
 }
 

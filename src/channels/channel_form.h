@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -74,6 +75,8 @@ public:
     bool Unread = false;
     bool DialogMode = false;
     bool PrivateDialogue = false;
+    // Set once the window is being closed: it takes no more traffic.
+    bool Closing() const { return m_closing; }
     TChannelOptions Options;
     QMdiSubWindow *SubWindow() const { return m_subWindow; }
     void SetSubWindow(QMdiSubWindow *sub) { m_subWindow = sub; }
@@ -81,7 +84,11 @@ public:
     // ---- Operations for the main window ----
     // A channel message. names: the channel's current members (may be empty).
     void Recive(const QString &nick, const QString &text, const QStringList &names = {});
-    void PersonalRecive(const QString &nick, const QString &text);
+    // A private message, or (notice) a private notice, which is never answered
+    // automatically. In dialogue mode a message is shown and answered with one NOTICE per
+    // AutoReplyIntervalMs, within the engine's CTCP answer limit.
+    void PersonalRecive(const QString &nick, const QString &text, bool notice = false);
+    static constexpr qint64 AutoReplyIntervalMs = 60000;
     void Joined(const QString &channel);
     Q_INVOKABLE void ChannelEvent(const QString &text);
     void UpdateUserList(const QStringList &names);
@@ -152,6 +159,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     struct PendingLine
@@ -173,6 +181,9 @@ private:
     void speakInterface(const QString &text);
     QString ownNick() const;
     void showOwnPrivateMessage(const QString &text);
+    void autoReply(const QString &nick);
+    // Leaves the channel (once) and gives up the window's slot.
+    void leave();
 
     QPointer<QToolButton> m_watchButton;
     QPointer<QAction> m_watchAction;
@@ -184,4 +195,7 @@ private:
     bool m_trimmed = false;
     int m_drawnUnread = -1; // the state the watch button shows; -1 before the first drawing
     QString m_statusPanelText;
+    bool m_closing = false;
+    bool m_left = false;
+    std::optional<qint64> m_lastAutoReply; // engine clock of the last automatic reply
 };

@@ -26,7 +26,7 @@ QString CaptionOr(const QString &key, const QString &fallback)
 void SendRaw(const QString &line)
 {
     if (Form1 && Form1->IRC)
-        Form1->IRC->Raw(ApplySendConversion(Form1->CodePage, EncodeEngineText(line)));
+        Form1->IRC->Raw(EncodeEngineText(line));
 }
 
 } // namespace

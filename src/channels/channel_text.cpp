@@ -40,9 +40,9 @@ QString StripControlCodes(const QString &text)
     return result;
 }
 
-QByteArray ChannelSendBytes(const QString &codePage, const QString &text)
+QByteArray ChannelSendBytes(const QString &text)
 {
-    return ApplySendConversion(codePage, EncodeEngineText(StripControlCodes(text)));
+    return EncodeEngineText(StripControlCodes(text));
 }
 
 QChar ConvertKey(QChar character)

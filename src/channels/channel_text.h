@@ -11,9 +11,9 @@
 // other control characters (bold, underline, ...) stay.
 QString StripControlCodes(const QString &text);
 
-// The bytes a channel window sends for text: stripped, in Windows-1251, and converted to
-// KOI8-R when that code page is in force.
-QByteArray ChannelSendBytes(const QString &codePage, const QString &text);
+// The bytes a channel window sends for text: stripped, in Windows-1251 (the engine converts
+// them to the server's code page as the line goes out).
+QByteArray ChannelSendBytes(const QString &text);
 
 // Russian letters typed on an English layout (and back for a few signs) when the main
 // window's keyboard conversion is on; any other character is returned unchanged.

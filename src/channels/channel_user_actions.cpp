@@ -116,7 +116,7 @@ TIrcChannel *EngineChannel(const QString &name)
 
 QByteArray NickBytes(const QString &nick)
 {
-    return ApplySendConversion(Form1->CodePage, EncodeEngineText(nick));
+    return EncodeEngineText(nick);
 }
 
 } // namespace
@@ -154,7 +154,7 @@ void TChannelForm::KickWhyExecute()
     TIrcChannel *channel = EngineChannel(ChannelName);
     if (nick.isEmpty() || UserPresent(nick) == 0 || !channel)
         return;
-    channel->Kick(NickBytes(nick), ChannelSendBytes(Form1->CodePage, kKickReason));
+    channel->Kick(NickBytes(nick), ChannelSendBytes(kKickReason));
 }
 
 void TChannelForm::IgnorExecute()
@@ -183,7 +183,7 @@ void TChannelForm::AC_DialogModeExecute()
     const QString sent = DialogMode ? spoken + nick + QStringLiteral(" сейчас вас не слышит.")
                                     : spoken + nick + QStringLiteral(" сейчас слышит вас.");
     if (Form1 && Form1->IRC)
-        Form1->IRC->Say(NickBytes(ChannelName), ChannelSendBytes(Form1->CodePage, sent));
+        Form1->IRC->Say(NickBytes(ChannelName), ChannelSendBytes(sent));
     if (Form1)
         Form1->SpeakChannelText(spoken);
 }

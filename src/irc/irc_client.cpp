@@ -85,6 +85,8 @@ void TIrcClient::Connect(int /*timeoutMs*/)
     m_selfUser = m_users.Add(m_nick, QByteArrayView());
     m_selfUserGeneration = m_users.Generation();
     m_currentNick = m_nick;
+    m_nickAttempts = 1;
+    m_triedNicks = {m_nick};
     SetState(stConnecting);
 
     TTcpClient::Connect(-1);
@@ -136,12 +138,14 @@ void TIrcClient::Raw(const QByteArray &line)
             break;
         }
     }
-    const QByteArray sent = cut == line.size() ? line : line.left(cut);
+    QByteArray sent = cut == line.size() ? line : line.left(cut);
     if (!Connected()) {
         if (OnError)
             OnError(this, nullptr, QByteArray(), QByteArrayLiteral("Not connected to server."));
         return;
     }
+    if (OnSending)
+        OnSending(this, sent);
     WriteLn(sent);
     if (OnSend)
         OnSend(this, sent);

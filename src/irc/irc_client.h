@@ -66,6 +66,9 @@ public:
     // Ignored while connected (the server's MODE lines keep it then).
     void SetUserMode(TIrcUserModes modes);
     TIrcReplies Replies;
+    // Text the client words itself (the CTCP TIME answer) as bytes of the program's code
+    // page; the locale's 8-bit encoding when unset.
+    std::function<QByteArray(const QString &text)> EncodeLocalText;
 
     // ---- State ----
     TIrcClientState State() const { return m_state; }
@@ -195,11 +198,20 @@ public:
     TUserCommand OnUnknownCommand;
     // Every non-empty received line before it is parsed; the handler may rewrite the bytes.
     std::function<void(TIrcClient *Sender, QByteArray &ACommand)> OnReceive;
+    // Every line about to go out (cut at its first CR, LF or NUL); the handler may rewrite
+    // the bytes, so every line, whoever words it, reaches the server in its code page.
+    std::function<void(TIrcClient *Sender, QByteArray &ALine)> OnSending;
     // Every line sent, after it went out, without its terminator.
     TText OnSend;
     TNotify OnStateChange;
-    // Both nicks refused while registering: put the next nick to try, or empty to give up.
+    // A nick after the alternate one refused while registering: put the next nick to try,
+    // or empty to give up; left unchanged, the client tries a variant of its own.
     std::function<void(TIrcClient *Sender, QByteArray &ANick)> OnNicksInUse;
+    // MaxNickAttempts nicks (listed) refused while registering: the client offers no more.
+    // The handler may set a nick the user chose (sent at once); unbound, the client
+    // disconnects.
+    std::function<void(TIrcClient *Sender, const QList<QByteArray> &ATried)> OnNicksRefused;
+    static constexpr int MaxNickAttempts = 5;
     TNotify OnConnect;
     TNotify OnDisconnect;
     std::function<void(TIrcClient *Sender, TIrcUser *User, TIrcChannel *AChannel,
@@ -266,14 +278,19 @@ private:
     void ctcpReply(TIrcUser *user);
     void dccOffer(QByteArrayView args);
     void autoAnswer(const QByteArray &word, const QByteArray &reply);
+    QByteArray localTimeText() const;
 
     TIrcChannel *channelNamed(int slot) const { return m_channels.Get(m_parse.Tokens[slot]); }
+    // The channel a PRIVMSG or NOTICE goes to, a STATUSMSG prefix ("@#chan") allowed.
+    TIrcChannel *messageChannel() const;
     const QByteArray &tok(int slot) const { return m_parse.Tokens[slot]; }
     void sendText(const char *command, const QByteArray &target, const QByteArray &text);
 
     TIrcClientState m_state = stDisconnected;
     QByteArray m_nick = "Nick";
     QByteArray m_currentNick;
+    int m_nickAttempts = 0; // NICK lines offered in this registration
+    QList<QByteArray> m_triedNicks;
     QByteArray m_serverName;
     TIrcUserModes m_userMode = 0;
     bool m_away = false;

@@ -14,19 +14,28 @@ bool is(QByteArrayView word, const char *name)
     return word == QByteArrayView(name, qsizetype(std::strlen(name)));
 }
 
-// The system's short date and long time, without the time zone name the long format adds.
-QByteArray localTimeText()
+// An echoed argument must stay one line: a CR, LF or NUL in it would cut the answer into
+// two broken NOTICEs.
+QByteArray oneLine(QByteArray text)
 {
-    const QLocale locale = QLocale::system();
-    const QDateTime now = QDateTime::currentDateTime();
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QLatin1Char('t'));
-    return (locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-            locale.toString(now.time(), timeFormat.trimmed()))
-        .toLocal8Bit();
+    text.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+    return text;
 }
 
 } // namespace
+
+// The short date and long time of the user's locale, without the time zone name the long
+// format adds, as bytes of the program's code page.
+QByteArray TIrcClient::localTimeText() const
+{
+    const QLocale locale;
+    const QDateTime now = QDateTime::currentDateTime();
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t'));
+    const QString text = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                         locale.toString(now.time(), timeFormat.trimmed());
+    return EncodeLocalText ? EncodeLocalText(text) : text.toLocal8Bit();
+}
 
 void TIrcClient::autoAnswer(const QByteArray &word, const QByteArray &reply)
 {
@@ -53,7 +62,7 @@ void TIrcClient::ctcpQuery(TIrcUser * /*lineUser*/)
         if (m_users.Generation() == generation)
             m_users.Remove(user);
     });
-    TIrcChannel *channel = channelNamed(2);
+    TIrcChannel *channel = messageChannel();
 
     if (is(split.Word, "ACTION")) {
         if (OnAction)
@@ -68,7 +77,7 @@ void TIrcClient::ctcpQuery(TIrcUser * /*lineUser*/)
         return;
 
     if (is(split.Word, "PING"))
-        autoAnswer(word, args);
+        autoAnswer(word, oneLine(args));
     else if (is(split.Word, "FINGER"))
         autoAnswer(word, Replies.Finger);
     else if (is(split.Word, "USERINFO"))
@@ -94,7 +103,7 @@ void TIrcClient::ctcpReply(TIrcUser * /*lineUser*/)
             m_users.Remove(user);
     });
     if (OnCTCPReply)
-        OnCTCPReply(this, user, channelNamed(2), split.Word.toByteArray(),
+        OnCTCPReply(this, user, messageChannel(), split.Word.toByteArray(),
                     split.Args.toByteArray());
 }
 

@@ -106,7 +106,7 @@ void TIrcClient::onPrivmsg(TIrcUser *user)
         return;
     }
     if (OnMessage)
-        OnMessage(this, user, channelNamed(2), tok(3));
+        OnMessage(this, user, messageChannel(), tok(3));
 }
 
 void TIrcClient::onNotice(TIrcUser *user)
@@ -116,7 +116,20 @@ void TIrcClient::onNotice(TIrcUser *user)
         return;
     }
     if (OnNotice)
-        OnNotice(this, user, channelNamed(2), tok(3));
+        OnNotice(this, user, messageChannel(), tok(3));
+}
+
+TIrcChannel *TIrcClient::messageChannel() const
+{
+    if (TIrcChannel *channel = channelNamed(2))
+        return channel;
+    // "@#chan" and "+#chan" reach only the channel's operators or voiced users, but they
+    // are the channel's traffic all the same.
+    const QByteArray &target = tok(2);
+    if (target.size() > 1 && (target[0] == '@' || target[0] == '+') &&
+        IsChannelName(QByteArrayView(target).sliced(1)))
+        return m_channels.Get(target.mid(1));
+    return nullptr;
 }
 
 void TIrcClient::onJoin(TIrcUser *user)

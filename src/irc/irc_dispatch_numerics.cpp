@@ -4,6 +4,7 @@
 
 #include "irc/irc_case.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -43,6 +44,10 @@ void TIrcClient::dispatchNumeric(int code, TIrcUser *user)
     case 3:
     case 4:
         m_serverName = m_parse.SenderAddress;
+        // The welcome names the nick the server took, also one the user typed while
+        // registering.
+        if (code == 1 && !tok(2).isEmpty())
+            m_currentNick = tok(2);
         SetState(stConnected);
         say("WELCOME", m_parse.ParamText);
         return;
@@ -338,16 +343,40 @@ void TIrcClient::dispatchNumeric(int code, TIrcUser *user)
 
 void TIrcClient::nickFallback()
 {
-    if (m_currentNick == m_nick) {
-        m_currentNick = AltNick;
-    } else if (m_currentNick == AltNick) {
-        if (OnNicksInUse)
-            OnNicksInUse(this, m_currentNick);
+    // A server refuses a nick with one line and may drop a client that keeps offering
+    // refused nicks, so the automatic tries end after a few; then the user chooses.
+    if (m_nickAttempts >= MaxNickAttempts) {
+        if (OnNicksRefused)
+            OnNicksRefused(this, m_triedNicks);
         else
-            m_currentNick.clear();
+            Disconnect(true);
+        return;
     }
-    if (!m_currentNick.isEmpty())
-        SetNick(m_currentNick);
-    else
+    QByteArray next;
+    if (m_currentNick == m_nick) {
+        next = AltNick;
+    } else {
+        // The handler may name the next nick or give up (empty); left as it was, the next
+        // generated variant is tried.
+        next = m_currentNick;
+        if (OnNicksInUse)
+            OnNicksInUse(this, next);
+        else
+            next.clear();
+        if (!next.isEmpty() && next == m_currentNick) {
+            const QByteArray variants[] = {m_nick + '_', AltNick + '_', m_nick + "__"};
+            const auto untried =
+                std::find_if(std::begin(variants), std::end(variants),
+                             [&](const QByteArray &v) { return !m_triedNicks.contains(v); });
+            next = untried == std::end(variants) ? m_nick + "___" : *untried;
+        }
+    }
+    if (next.isEmpty()) {
         Disconnect(true);
+        return;
+    }
+    m_currentNick = next;
+    ++m_nickAttempts;
+    m_triedNicks.append(next);
+    SetNick(next);
 }

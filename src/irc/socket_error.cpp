@@ -1,6 +1,7 @@
 #include "irc/socket_error.h"
 
 #include <cerrno>
+#include <cstring>
 
 int SocketErrorFromErrno(int errnoValue)
 {
@@ -90,7 +91,9 @@ int SocketErrorFromErrno(int errnoValue)
     case ENOTEMPTY:
         return 10066;
     default:
-        return 10000 + errnoValue;
+        // Far above every socket number: 10000 + errno would collide with real ones
+        // (ENODATA is 61 on Linux and would read "Connection refused.").
+        return kUnmappedErrnoBase + errnoValue;
     }
 }
 
@@ -176,6 +179,9 @@ QString SocketErrorText(int errorCode)
     case kHostNotFound:
         return QStringLiteral("Host not found.");
     default:
+        // An errno without a socket number still says what went wrong, in the system's words.
+        if (errorCode > kUnmappedErrnoBase)
+            return QString::fromLocal8Bit(std::strerror(errorCode - kUnmappedErrnoBase));
         return QString();
     }
 }

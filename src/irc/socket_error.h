@@ -66,11 +66,15 @@ public:
     using ETalvinError::ETalvinError;
 };
 
+// Numbers above this stand for an errno without a Windows Sockets counterpart.
+constexpr int kUnmappedErrnoBase = 100000;
+
 // Windows Sockets numbering for a POSIX errno value (ECONNREFUSED -> 10061, ...). An errno
-// without a counterpart gives 10000 + errno, which has no text.
+// without a counterpart gives kUnmappedErrnoBase + errno, never a real socket number.
 int SocketErrorFromErrno(int errnoValue);
 
-// Fixed text of a Windows Sockets error number; empty for a number outside the table.
+// Fixed text of a Windows Sockets error number; for an unmapped errno the system's text;
+// empty for any other number.
 QString SocketErrorText(int errorCode);
 
 // "Socket Error # %d\r\n%s" with the number and its text.

@@ -307,24 +307,29 @@ private slots:
         client->SetNick("a");
         client->AltNick = "b";
         start();
-        int asked = 0;
+        QList<QByteArray> asked, refused;
         client->OnNicksInUse = [&](TIrcClient *, QByteArray &nick) {
-            QCOMPARE(nick, QByteArray("b"));
-            if (++asked == 3)
+            asked << nick;
+            if (nick == "a_")
                 nick = "c";
         };
+        client->OnNicksRefused = [&](TIrcClient *, const QList<QByteArray> &tried) {
+            refused = tried;
+        };
+        // Left unchanged, the handler's nick gives way to a variant; five NICK lines at most.
         peer->sendLine(":s 433 * a :in use");
         peer->sendLine(":s 432 * b :erroneous");
-        peer->sendLine(":s 433 * b :in use");
+        peer->sendLine(":s 433 * a_ :in use");
         peer->sendLine(":s 431 * :no nick");
-        peer->sendLine(":s 433 * c :in use"); // c is neither nick: it stays and is tried again
-        QCOMPARE(sentAfterSync(), QByteArray("NICK b\r\nNICK b\r\nNICK b\r\nNICK c\r\nNICK c\r\n"));
-        QCOMPARE(asked, 3);
+        peer->sendLine(":s 433 * b_ :in use");
+        QCOMPARE(sentAfterSync(), QByteArray("NICK b\r\nNICK a_\r\nNICK c\r\nNICK b_\r\n"));
+        QCOMPARE(asked, (QList<QByteArray>{"b", "a_", "c"}));
+        QCOMPARE(refused, (QList<QByteArray>{"a", "b", "a_", "c", "b_"}));
         // Once registered, the replies are only errors.
         peer->sendLine(":s 001 c :Welcome");
         peer->sendLine(":s 433 c x :in use");
         QCOMPARE(sentAfterSync(), QByteArray());
-        QCOMPARE(asked, 3);
+        QCOMPARE(asked.size(), 3);
     }
 
     void ctcpAnswers()
