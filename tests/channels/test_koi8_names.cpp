@@ -42,7 +42,7 @@ private slots:
         QVERIFY(WaitUntil([&] { return form->UserPresent(QStringLiteral("bob")) > 0; }));
 
         const int entry = form->UserPresent(QStringLiteral("bob"));
-        form->VoxListView1->setCurrentItem(form->UserTable()[size_t(entry - 1)].Row);
+        form->VoxListView1->setCurrentIndex(form->UserTable()->index(entry - 1, 0));
         form->OpExecute();
         QVERIFY2(bob.waitFor(" MODE " + wire + " +o bob\r\n"), bob.received.toHex(' ').constData());
         form->DeopExecute();
