@@ -6,6 +6,8 @@
 #include "irc/irc_client.h"
 #include "scripted_peer.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QtTest>
 
 class TestWindowRouting : public QObject
