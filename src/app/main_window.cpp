@@ -3,10 +3,12 @@
 #include "app/codepage.h"
 #include "app/connect_attempt.h"
 #include "app/keyboard_language.h"
+#include "app/mdi_tiling.h"
 #include "app/menu_announcer.h"
 #include "app/speech_panel.h"
 #include "app/status_window.h"
 #include "app/talvin_application.h"
+#include "base/time_text.h"
 #include "config/config_files.h"
 #include "config/edit_config_form.h"
 #include "config/secret_files.h"
@@ -72,6 +74,11 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
     Speech2 = m_channelVoice.get();
     Speech1->SetVoiceNumber(1);
     Speech2->SetVoiceNumber(2);
+    // A voice whose engine broke down and was handed over is noted in the traffic log.
+    for (TSpeech *voice : {Speech1, Speech2})
+        voice->OnWarning = [this](TSpeech *, qint32, const QString &message) {
+            AddToLog(QStringLiteral("Speech: ") + message);
+        };
     SetHelpSpeech(Speech1);
 
     SetUnhandledErrorReporter(
@@ -233,6 +240,8 @@ void TForm1::createActions()
     A_Ban = make("A_Ban", QStringLiteral("Ban"), QStringLiteral("Ban User"));
     A_Kick = make("A_Kick", QStringLiteral("Kick"), QStringLiteral("Kick user"));
     A_Notice = make("A_Notice", QStringLiteral("Notice"), QStringLiteral("Send Notice"));
+    A_MakeChannel =
+        make("A_MakeChannel", QStringLiteral("Make channel"), QStringLiteral("Make a channel"));
     A_CodePage = make("A_CodePage", QStringLiteral("Code Page"), QStringLiteral("Chang Code Page"));
     A_KOI8 = make("A_KOI8", QStringLiteral("KOI-8"), QStringLiteral("Code Page KOI-8"));
     A_OEM = make("A_OEM", QStringLiteral("OEM"), QStringLiteral("Code Page OEM"));
@@ -280,6 +289,10 @@ void TForm1::createActions()
     });
     on(A_Exit, [this] { close(); });
     on(A_Join, [this] { A_ChannelList->trigger(); });
+    on(A_MakeChannel, [this] {
+        if (Form5)
+            Form5->exec();
+    });
     connectCommandActions();
     on(A_Faworits, [] {
         FaworitsForm()->show();
@@ -301,8 +314,8 @@ void TForm1::createActions()
     on(A_SetSpeakPanel, [this] { Panel1->TogglePanel(); });
     on(A_ToolsPanel, [this] { ToolBar1->setVisible(!ToolBar1->isVisible()); });
     on(A_Cascade, [this] { MdiArea->cascadeSubWindows(); });
-    on(A_TileHorizontal, [this] { MdiArea->tileSubWindows(); });
-    on(A_TileVertical, [this] { MdiArea->tileSubWindows(); });
+    on(A_TileHorizontal, [this] { TileSubWindows(MdiArea, Qt::Horizontal); });
+    on(A_TileVertical, [this] { TileSubWindows(MdiArea, Qt::Vertical); });
     on(A_MinimizeAll, [this] {
         for (QMdiSubWindow *window : MdiArea->subWindowList())
             window->showMinimized();
@@ -332,9 +345,9 @@ void TForm1::createMenus()
     codePages->setObjectName(QStringLiteral("A_CodePageMenu"));
     codePages->addActions({A_KOI8, A_OEM, A_CP1251});
     A_CodePage->setMenu(codePages);
-    QMenu *commands =
-        addMenu(Channels, {A_Join, A_Part, A_ChannelList, nullptr, A_Nick, A_Message, A_Query,
-                           A_Whois, A_Who, A_Ban, A_Kick, A_CodePage, A_Notice});
+    QMenu *commands = addMenu(Channels, {A_Join, A_Part, A_ChannelList, nullptr, A_Nick, A_Message,
+                                         A_Query, A_Whois, A_Who, A_Ban, A_Kick, A_CodePage,
+                                         A_Notice, nullptr, A_MakeChannel});
     commands->setDefaultAction(A_Join);
     addMenu(A_Panels, {A_ChannelList, A_SelectStatusPanel, A_SetSpeakPanel, A_Faworits});
     addMenu(A_Windows,
@@ -480,6 +493,8 @@ void TForm1::ConfigureComponentCaptionText()
         {"CBan", A_Ban},
         {"CKick", A_Kick},
         {"CChangNick", A_Nick},
+        {"CMakeChannel", A_MakeChannel},
+        {"A_Faworits", A_Faworits},
         {"Windows", A_Windows},
         {"SelectStatusPanel", A_SelectStatusPanel},
         {"SelectTools", A_ToolsPanel},
@@ -550,7 +565,10 @@ void TForm1::FormActivate()
         DoConnect();
     } else {
         m_startMode = TStartMode::ConnectDialog;
-        ShowConnectDialog();
+        // After this activation has settled: the status window, just made, takes the
+        // focus inside the main window, and the dialog must end up with the keyboard.
+        QMetaObject::invokeMethod(
+            this, [this] { ShowConnectDialog(); }, Qt::QueuedConnection);
     }
 }
 
@@ -576,11 +594,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::Timer1Timer()
 {
     const qint64 seconds = StartTime.secsTo(QDateTime::currentDateTime()) % (24 * 60 * 60);
-    const QLocale locale = QLocale::system();
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    StatusPanels[2]->setText(
-        locale.toString(QTime(0, 0).addSecs(static_cast<int>(seconds)), format.trimmed()));
+    StatusPanels[2]->setText(LongTimeText(QTime(0, 0).addSecs(static_cast<int>(seconds))));
 }
 
 void TForm1::UpdateByteCounter()
@@ -665,7 +679,10 @@ void TForm1::ShowWizard()
 }
 
 void TForm1::ShowConnectDialog()
-{}
+{
+    if (Form2)
+        Form2->ShowAndFocus();
+}
 
 int TForm1::FindChannelForm(const QString &name) const
 {

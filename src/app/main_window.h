@@ -147,7 +147,7 @@ public:
     // ---- Actions ----
     QAction *A_Server, *A_Connect, *A_Tools, *A_ConfigEditor, *A_Exit;
     QAction *Channels, *A_Join, *A_ChannelList, *A_Part, *A_Nick, *A_Message, *A_Query, *A_Whois,
-        *A_Who, *A_Ban, *A_Kick, *A_Notice, *A_CodePage, *A_KOI8, *A_OEM, *A_CP1251;
+        *A_Who, *A_Ban, *A_Kick, *A_Notice, *A_MakeChannel, *A_CodePage, *A_KOI8, *A_OEM, *A_CP1251;
     QAction *A_Panels, *A_SelectStatusPanel, *A_StatusPanel, *A_SetSpeakPanel, *A_ToolsPanel,
         *A_Faworits;
     QAction *A_Windows, *A_Cascade, *A_TileHorizontal, *A_TileVertical, *A_MinimizeAll, *A_Close;

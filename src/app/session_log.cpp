@@ -1,11 +1,13 @@
 #include "app/session_log.h"
 
 #include "app/codepage.h"
+#include "base/time_text.h"
 #include "config/config_files.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -29,11 +31,8 @@ QString TSessionLog::NowText()
 {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
-    // The long format of most locales ends in the time zone name, which the log never shows.
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QLatin1Char('t'));
     return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(now.time(), timeFormat.trimmed());
+           LongTimeText(now.time());
 }
 
 bool TSessionLog::IsOpen() const
@@ -44,6 +43,9 @@ bool TSessionLog::IsOpen() const
 void TSessionLog::CreateLogFile(const QString &host)
 {
     m_file.reset();
+    // An installation made before the program directory shipped log/ has none: make it,
+    // or no connection would ever be logged.
+    QDir().mkpath(QFileInfo(LogFilePath()).absolutePath());
     auto file = std::make_unique<QFile>(LogFilePath());
     if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
         return;

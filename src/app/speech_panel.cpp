@@ -195,6 +195,8 @@ void TSpeechPanel::LoadCaptions()
     VoxButton3->setText(GetCaption(QStringLiteral("VoxButton3")));
     VoxButton4->setText(GetCaption(QStringLiteral("VoxButton4")));
     VoxButton5->setText(GetCaption(QStringLiteral("VoxButton5")));
+    VoxCheckBox1->setText(GetCaption(QStringLiteral("VoxCheckBox1")));
+    VoxCheckBox3->setText(GetCaption(QStringLiteral("VoxCheckBox3")));
     // The voice shown stays the one the panel edits.
     VoxComboBox2->setItemText(0, GetCaption(QStringLiteral("VoxComboBox2_int")));
     VoxComboBox2->setItemText(1, GetCaption(QStringLiteral("VoxComboBox2_cn")));
@@ -213,7 +215,11 @@ void TSpeechPanel::SelectActiveControl()
         return;
     const QString name =
         interface ? SpeechConfig.InterfaceEngineName : SpeechConfig.ChannelEngineName;
-    VoxComboBox1->setCurrentIndex(VoxComboBox1->findText(name, Qt::MatchFixedString));
+    // An automatic choice shows the voice it chose.
+    const int listed = VoxComboBox1->findText(name, Qt::MatchFixedString);
+    VoxComboBox1->setCurrentIndex(
+        listed >= 0 ? listed
+                    : VoxComboBox1->findText(voice->EngineInfo().ModeName, Qt::MatchFixedString));
 
     // Read everything first: loading one bar must not touch the voice before the others are
     // read, so the bars are loaded silently and the values stored once.
@@ -272,6 +278,12 @@ void TSpeechPanel::ScrollBarChange(QScrollBar *bar)
 {
     const int active = GetActiveSpeech();
     if (TSpeech *voice = activeVoice()) {
+        // Tuning an automatic voice ties it to the engine it runs on: the values are in
+        // that engine's units.
+        QString &engine =
+            active == 1 ? SpeechConfig.InterfaceEngineName : SpeechConfig.ChannelEngineName;
+        if (IsAutomaticEngine(engine))
+            engine = voice->EngineInfo().ModeName;
         const quint16 value = quint16(bar->value());
         if (bar == ScrollBar1) {
             (active == 1 ? SpeechConfig.IESpeed : SpeechConfig.CESpeed) = value;

@@ -3,6 +3,7 @@
 #include "app/codepage.h"
 #include "app/main_window.h"
 #include "app/talvin_application.h"
+#include "base/time_text.h"
 #include "channels/channel_event_router.h"
 #include "channels/channel_forms.h"
 #include "channels/channel_mode_form.h"
@@ -51,14 +52,6 @@ QTextCharFormat LineFormat(const QColor &colour, bool bold)
     format.setForeground(colour);
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     return format;
-}
-
-// A caption from caption.ini, or the built-in text when the file or the key is missing,
-// so a damaged caption file never leaves a control nameless.
-QString CaptionOr(const QString &key, const QString &fallback)
-{
-    const QString value = GetCaption(key);
-    return value.startsWith(QLatin1String("err-")) ? fallback : value;
 }
 
 QString MessageOr(const QString &key, const QString &fallback)
@@ -264,21 +257,16 @@ void TChannelForm::createActions()
 
 void TChannelForm::ConfigureComponents()
 {
-    VoxRichEdit1->setSpeechName(
-        CaptionOr(QStringLiteral("CFVoxRichEdit1"), QStringLiteral("Разговор: ")));
-    VoxEdit1->setSpeechName(CaptionOr(QStringLiteral("CFVoxEdit1"), QStringLiteral("Сообщение")));
-    VoxListView1->setSpeechName(
-        CaptionOr(QStringLiteral("CFVoxListView1"), QStringLiteral("Участники")));
-    VoxButton1->setText(CaptionOr(QStringLiteral("CFVoxButton1"), QStringLiteral("Отправить")));
-    AC_PartChannel->setText(CaptionOr(QStringLiteral("CFAC_Part"), QStringLiteral("Part channel")));
-    AC_ChannelMode->setText(CaptionOr(QStringLiteral("CFAC_Mode"), QStringLiteral("Channel mode")));
-    AC_ChannelSetup->setText(
-        CaptionOr(QStringLiteral("CFAC_Setup"), QStringLiteral("Channel setup")));
-    AC_DialogMode->setText(CaptionOr(QStringLiteral("CFAC_Dialog"), QStringLiteral("Dialog mode")));
-    AC_Speak->setText(
-        Options.SpeechOn
-            ? CaptionOr(QStringLiteral("CFAC_SpeakOn"), QStringLiteral("Speech on"))
-            : CaptionOr(QStringLiteral("CFAC_SpeakOff"), QStringLiteral("Speech off")));
+    VoxRichEdit1->setSpeechName(GetCaption(QStringLiteral("CFVoxRichEdit1")));
+    VoxEdit1->setSpeechName(GetCaption(QStringLiteral("CFVoxEdit1")));
+    VoxListView1->setSpeechName(GetCaption(QStringLiteral("CFVoxListView1")));
+    VoxButton1->setText(GetCaption(QStringLiteral("CFVoxButton1")));
+    AC_PartChannel->setText(GetCaption(QStringLiteral("CFAC_Part")));
+    AC_ChannelMode->setText(GetCaption(QStringLiteral("CFAC_Mode")));
+    AC_ChannelSetup->setText(GetCaption(QStringLiteral("CFAC_Setup")));
+    AC_DialogMode->setText(GetCaption(QStringLiteral("CFAC_Dialog")));
+    AC_Speak->setText(Options.SpeechOn ? GetCaption(QStringLiteral("CFAC_SpeakOn"))
+                                       : GetCaption(QStringLiteral("CFAC_SpeakOff")));
     // The same names for a screen reader as the ones the window speaks.
     VoxButton1->setAccessibleName(VoxButton1->text());
     VoxListView1->setAccessibleName(VoxListView1->SpeechName());
@@ -422,9 +410,8 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
             header = nick;
         if (w.Options.ShowTime)
             header += QStringLiteral(" (") +
-                      QLocale::system().toString(sent.isValid() ? sent.toLocalTime().time()
-                                                                : QTime::currentTime(),
-                                                 QLocale::LongFormat) +
+                      LongTimeText(sent.isValid() ? sent.toLocalTime().time()
+                                                  : QTime::currentTime()) +
                       QLatin1Char(')');
         if (!header.isEmpty()) {
             header += QLatin1Char(':');

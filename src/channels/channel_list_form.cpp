@@ -1,6 +1,7 @@
 #include "channels/channel_list_form.h"
 
 #include "app/codepage.h"
+#include "base/time_text.h"
 #include "channels/channel_list_request_form.h"
 #include "channels/channel_list_view.h"
 #include "config/config_files.h"
@@ -392,13 +393,10 @@ QByteArray ChannelListFileHeader(const QString &host, int count)
 {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
-    // The long time format without the time zone name Qt adds to it.
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QLatin1Char('t'));
     return EncodeEngineText(QStringLiteral(" получен с ") + host + u' ' +
                             locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
-                            locale.toString(now.time(), timeFormat.trimmed()) +
-                            QStringLiteral(" всего каналов ") + QString::number(count) + u' ');
+                            LongTimeText(now.time()) + QStringLiteral(" всего каналов ") +
+                            QString::number(count) + u' ');
 }
 
 namespace {

@@ -17,12 +17,6 @@
 
 namespace {
 
-QString CaptionOr(const QString &key, const QString &fallback)
-{
-    const QString value = GetCaption(key);
-    return value.startsWith(QLatin1String("err-")) ? fallback : value;
-}
-
 void SendRaw(const QString &line)
 {
     if (Form1 && Form1->IRC)
@@ -182,16 +176,15 @@ void TChannelModeForm::VoxButton1Click()
 
 void TChannelModeForm::ConfigureComponents()
 {
-    setWindowTitle(CaptionOr(QStringLiteral("CMCaption"), QStringLiteral("Channel mode")) +
-                   QLatin1Char(' ') + m_channel);
+    setWindowTitle(GetCaption(QStringLiteral("CMCaption")) + QLatin1Char(' ') + m_channel);
     setAccessibleName(windowTitle());
-    Label1->setText(CaptionOr(QStringLiteral("CMLabel1"), Label1->text()));
-    Label2->setText(CaptionOr(QStringLiteral("CMLabel2"), Label2->text()));
+    Label1->setText(GetCaption(QStringLiteral("CMLabel1")));
+    Label2->setText(GetCaption(QStringLiteral("CMLabel2")));
     for (TVoxCheckBox *box : {VoxCheckBox1, VoxCheckBox2, VoxCheckBox3, VoxCheckBox4, VoxCheckBox5,
                               VoxCheckBox6, VoxCheckBox7, VoxCheckBox8})
-        box->setText(CaptionOr(QStringLiteral("CM") + box->objectName(), box->text()));
-    VoxButton1->setText(CaptionOr(QStringLiteral("CMVoxButton1"), VoxButton1->text()));
-    VoxButton2->setText(CaptionOr(QStringLiteral("CMVoxButton2"), VoxButton2->text()));
+        box->setText(GetCaption(QStringLiteral("CM") + box->objectName()));
+    VoxButton1->setText(GetCaption(QStringLiteral("CMVoxButton1")));
+    VoxButton2->setText(GetCaption(QStringLiteral("CMVoxButton2")));
     TopicEdit->setSpeechName(Label1->text());
     TopicEdit->setAccessibleName(Label1->text());
     LimitEdit->setSpeechName(VoxCheckBox5->text());

@@ -12,16 +12,6 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-namespace {
-
-QString CaptionOr(const QString &key, const QString &fallback)
-{
-    const QString value = GetCaption(key);
-    return value.startsWith(QLatin1String("err-")) ? fallback : value;
-}
-
-} // namespace
-
 TChannelSetupForm::TChannelSetupForm(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ChannelSetupForm"));
@@ -90,20 +80,19 @@ void TChannelSetupForm::StoreOptions(TChannelOptions &o) const
 
 void TChannelSetupForm::ConfigureComponents()
 {
-    setWindowTitle(CaptionOr(QStringLiteral("CSFCaption"), QStringLiteral("Channel setup")));
+    setWindowTitle(GetCaption(QStringLiteral("CSFCaption")));
     setAccessibleName(windowTitle());
-    GroupBox1->setTitle(CaptionOr(QStringLiteral("CSFGroupBox1"), GroupBox1->title()));
+    GroupBox1->setTitle(GetCaption(QStringLiteral("CSFGroupBox1")));
     GroupBox1->setAccessibleName(GroupBox1->title());
-    GroupBox2->setTitle(CaptionOr(QStringLiteral("CSFGroupBox2"), GroupBox2->title()));
+    GroupBox2->setTitle(GetCaption(QStringLiteral("CSFGroupBox2")));
     GroupBox2->setAccessibleName(GroupBox2->title());
     TSpeech *voice = Form1 ? Form1->Speech1 : nullptr;
     for (int i = 1; i <= 10; ++i) {
-        VoxCheckBox[i]->setText(
-            CaptionOr(QStringLiteral("CSFVoxCheckBox%1").arg(i), VoxCheckBox[i]->text()));
+        VoxCheckBox[i]->setText(GetCaption(QStringLiteral("CSFVoxCheckBox%1").arg(i)));
         VoxCheckBox[i]->setSpeech(voice);
     }
-    VoxButton1->setText(CaptionOr(QStringLiteral("CSFVoxButton1"), VoxButton1->text()));
-    VoxButton2->setText(CaptionOr(QStringLiteral("CSFVoxButton2"), VoxButton2->text()));
+    VoxButton1->setText(GetCaption(QStringLiteral("CSFVoxButton1")));
+    VoxButton2->setText(GetCaption(QStringLiteral("CSFVoxButton2")));
     VoxButton1->setSpeech(voice);
     VoxButton2->setSpeech(voice);
 }

@@ -167,11 +167,7 @@ void TChannelForm::AC_SpeakExecute()
     Options.SpeechOn = !Options.SpeechOn;
     const QString key =
         Options.SpeechOn ? QStringLiteral("CFAC_SpeakOn") : QStringLiteral("CFAC_SpeakOff");
-    const QString caption = GetCaption(key);
-    AC_Speak->setText(
-        caption.startsWith(QLatin1String("err-"))
-            ? (Options.SpeechOn ? QStringLiteral("Speech on") : QStringLiteral("Speech off"))
-            : caption);
+    AC_Speak->setText(GetCaption(key));
 }
 
 void TChannelForm::AC_DialogModeExecute()

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -31,7 +32,9 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent)
 
     VoxRichEdit1 = new TVoxRichEdit;
     VoxRichEdit1->setObjectName(QStringLiteral("VoxRichEdit1"));
-    VoxRichEdit1->setSpeechName(QStringLiteral("О программе"));
+    // The view says its name before the line under the caret: the full stop keeps the two
+    // apart when heard.
+    VoxRichEdit1->setSpeechName(QStringLiteral("О программе. "));
     VoxRichEdit1->setReadOnly(true);
     VoxRichEdit1->setAcceptRichText(false);
     VoxRichEdit1->setUndoRedoEnabled(false);
@@ -97,10 +100,17 @@ bool TAboutForm::event(QEvent *event)
         CenterOnScreen(this);
         break;
     case QEvent::WindowActivate: {
+        // The text view takes the focus right after this event; its own announcement
+        // (name and first line) would stop the description after one line. So the box
+        // says the name and the whole description itself, and the view gets its voice back
+        // once that focus has arrived, for the user's own reading.
         TSpeech *speech = DialogHost() ? DialogHost()->InterfaceSpeech() : nullptr;
-        VoxRichEdit1->setSpeech(speech);
+        VoxRichEdit1->setSpeech(nullptr);
         if (speech)
-            speech->Speak(VoxRichEdit1->toPlainText());
+            speech->Speak(VoxRichEdit1->SpeechName() + VoxRichEdit1->toPlainText());
+        QMetaObject::invokeMethod(
+            this, [this, speech = QPointer<TSpeech>(speech)] { VoxRichEdit1->setSpeech(speech); },
+            Qt::QueuedConnection);
         break;
     }
     case QEvent::HoverMove:

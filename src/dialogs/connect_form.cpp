@@ -322,6 +322,16 @@ void TForm2::FormActivate()
         VoxEdit1->setFocus();
 }
 
+void TForm2::ShowAndFocus()
+{
+    const bool wasActive = isVisible() && isActiveWindow();
+    show();
+    raise();
+    activateWindow();
+    if (wasActive)
+        FormActivate();
+}
+
 void TForm2::serverTextChanged(const QString &text)
 {
     if (m_filling)

@@ -29,6 +29,9 @@ public:
 
     // Loads the texts from caption.ini.
     void ConfigureComponents();
+    // Brings the dialog to the front with the keyboard focus; announces it even when it
+    // already was the active window (no activation event comes then).
+    void ShowAndFocus();
 
     QTabWidget *PageControl1;
     QWidget *TabSheet1; // user

@@ -1,5 +1,6 @@
 #include "dialogs/day_team_form.h"
 
+#include "config/config_files.h"
 #include "dialogs/dialog_host.h"
 #include "speech/controls/vox_controls.h"
 
@@ -41,8 +42,18 @@ TDayTeam::TDayTeam(QWidget *parent) : QWidget(parent, Qt::Tool)
     resize(520, 360);
 }
 
+// Texts from caption.ini (prefix "DT"), like every other window, at each showing.
+void TDayTeam::ConfigureComponents()
+{
+    setWindowTitle(GetCaption(QStringLiteral("DTCaption")));
+    VoxRichEdit1->setSpeechName(GetCaption(QStringLiteral("DTVoxRichEdit1")));
+    VoxCheckBox1->setText(GetCaption(QStringLiteral("DTVoxCheckBox1")));
+    VoxButton1->setText(GetCaption(QStringLiteral("DTVoxButton1")));
+}
+
 void TDayTeam::showEvent(QShowEvent *event)
 {
+    ConfigureComponents();
     TSpeech *speech = DialogHost() ? DialogHost()->InterfaceSpeech() : nullptr;
     VoxRichEdit1->setSpeech(speech);
     VoxCheckBox1->setSpeech(speech);

@@ -22,6 +22,8 @@ public:
     // Shows the window (without taking the keyboard from the window the user is in) and
     // appends the text as a new line in the colour given.
     void AddLine(const QString &text, const QColor &colour);
+    // Loads the texts from caption.ini; done at every showing.
+    void ConfigureComponents();
 
     TVoxRichEdit *VoxRichEdit1;
     TVoxCheckBox *VoxCheckBox1;

@@ -140,7 +140,7 @@ int DeleteServerAt(int slot)
 
 void WriteConnectServer(const QString &name)
 {
-    quint16 port = DefaultPort;
+    std::optional<quint16> port;
     if (const ServerRecord *record = ServerAt(FindServer(name))) {
         port = record->Port;
     } else {
@@ -154,7 +154,12 @@ void WriteConnectServer(const QString &name)
     const QString file = QStringLiteral("connect.ini");
     const QString section = QStringLiteral("Connect");
     SetConfigValue(file, section, QStringLiteral("Server"), name);
-    SetConfigValue(file, section, QStringLiteral("Port"), QString::number(port));
+    // A server the list does not know keeps the port the user set by hand in connect.ini;
+    // only a file without a usable port gets the usual one.
+    if (!port && !portFromText(GetConnectValue(QStringLiteral("Port"))))
+        port = DefaultPort;
+    if (port)
+        SetConfigValue(file, section, QStringLiteral("Port"), QString::number(*port));
 }
 
 QString DateTimeToText(const QDateTime &dateTime)

@@ -62,8 +62,9 @@ int DeleteServer(const QString &name);
 int DeleteServerAt(int slot);
 
 // Writes the chosen server to connect.ini (section "Connect"): "Server" := name and
-// "Port" := the port of the list entry of that name, 6667 when it has none. The connect
-// action reads both from there.
+// "Port" := the port of the list entry of that name. For a server the list does not know
+// the port already there stays (set by hand for it), 6667 only when there is none. The
+// connect action reads both from there.
 void WriteConnectServer(const QString &name);
 
 // Date-times as servers.ini stores and the windows show them: "dd.MM.yyyy HH:mm:ss", the

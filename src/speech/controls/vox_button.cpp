@@ -1,6 +1,7 @@
 #include "speech/controls/vox_button.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 
 TVoxButton::TVoxButton(QWidget *parent) : TVoxButton(QString(), parent)
 {}
@@ -23,4 +24,17 @@ void TVoxButton::focusInEvent(QFocusEvent *event)
         return;
     m_voice.refreshAccessibleName();
     Announce(SpeechName() + QLatin1Char(' ') + CaptionForSpeech(text()));
+}
+
+void TVoxButton::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && modifiers == Qt::NoModifier) {
+        if (isEnabled())
+            click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }

@@ -29,6 +29,10 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
+    // Enter presses the focused button, as Space does, in every window: keyboard users
+    // press Enter on a button, and a dialog's own default-button rule would otherwise
+    // leave a button without auto-default deaf to it.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     VoxVoice m_voice;

@@ -25,7 +25,7 @@ void TVoxCheckBox::focusInEvent(QFocusEvent *event)
     if (!AnnouncesFocus(this, event))
         return;
     m_voice.refreshAccessibleName();
-    m_voice.stop();
+    m_voice.stopForFocus(event);
     Announce(SpeechName() + QLatin1Char(' ') + CaptionForSpeech(text()));
 }
 

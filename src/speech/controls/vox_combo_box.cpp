@@ -38,7 +38,7 @@ void TVoxComboBox::focusInEvent(QFocusEvent *event)
     // Closing the drop-down gives the focus back; the item was heard while choosing.
     if (!AnnouncesFocus(this, event))
         return;
-    m_voice.stop();
+    m_voice.stopForFocus(event);
     Announce(SpeechName() + currentText());
 }
 

@@ -27,7 +27,7 @@ void TVoxEdit::focusInEvent(QFocusEvent *event)
     QLineEdit::focusInEvent(event);
     m_voice.forgetKeys();
     if (AnnouncesFocus(this, event))
-        m_textSpeech.focusIn(caretText());
+        m_textSpeech.focusIn(caretText(), event);
 }
 
 void TVoxEdit::keyPressEvent(QKeyEvent *event)

@@ -25,7 +25,7 @@ void TVoxListBox::focusInEvent(QFocusEvent *event)
     if (!AnnouncesFocus(this, event))
         return;
     SelectCurrentWhenNoneSelected(this);
-    m_voice.stop();
+    m_voice.stopForFocus(event);
     if (const QListWidgetItem *item = SelectedListItem(this))
         Announce(SpeechName() + item->text());
     else

@@ -19,7 +19,7 @@ void TVoxListView::focusInEvent(QFocusEvent *event)
     if (!AnnouncesFocus(this, event))
         return;
     SelectCurrentWhenNoneSelected(this);
-    m_voice.stop();
+    m_voice.stopForFocus(event);
     Announce(nameAndSelection());
 }
 

@@ -15,7 +15,7 @@ void TVoxMemo::focusInEvent(QFocusEvent *event)
     QPlainTextEdit::focusInEvent(event);
     m_voice.forgetKeys();
     if (AnnouncesFocus(this, event))
-        m_textSpeech.focusIn(caretText());
+        m_textSpeech.focusIn(caretText(), event);
 }
 
 void TVoxMemo::keyPressEvent(QKeyEvent *event)

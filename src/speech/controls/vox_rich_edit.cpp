@@ -15,7 +15,7 @@ void TVoxRichEdit::focusInEvent(QFocusEvent *event)
     QTextEdit::focusInEvent(event);
     m_voice.forgetKeys();
     if (AnnouncesFocus(this, event))
-        m_textSpeech.focusIn(caretText());
+        m_textSpeech.focusIn(caretText(), event);
 }
 
 void TVoxRichEdit::keyPressEvent(QKeyEvent *event)

@@ -37,10 +37,10 @@ VoxTextSpeech::VoxTextSpeech(const VoxVoice &voice, Kind kind, int &savedCaretPo
     : m_voice(voice), m_kind(kind), m_saved(savedCaretPosition)
 {}
 
-void VoxTextSpeech::focusIn(const CaretText &state) const
+void VoxTextSpeech::focusIn(const CaretText &state, const QFocusEvent *event) const
 {
     const QString name = m_voice.speechName();
-    m_voice.stop();
+    m_voice.stopForFocus(event);
     if (m_kind == Kind::RichEdit) {
         m_voice.announce(state.length() == 0 ? name : name + state.caretLine());
         return;

@@ -5,6 +5,7 @@
 
 class QTextDocument;
 
+class QFocusEvent;
 class QKeyEvent;
 class VoxVoice;
 
@@ -79,7 +80,7 @@ public:
 
     VoxTextSpeech(const VoxVoice &voice, Kind kind, int &savedCaretPosition);
 
-    void focusIn(const CaretText &state) const;
+    void focusIn(const CaretText &state, const QFocusEvent *event) const;
     // A key going down: records the caret, reads what Backspace or Delete will remove.
     void keyDown(const QKeyEvent *event, const CaretText &state) const;
     // The character a key press types. speakTyped is false for an edit without echo.

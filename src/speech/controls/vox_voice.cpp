@@ -48,6 +48,12 @@ void VoxVoice::stop() const
         m_speech->Stop();
 }
 
+void VoxVoice::stopForFocus(const QFocusEvent *event) const
+{
+    if (event->reason() != Qt::ActiveWindowFocusReason)
+        stop();
+}
+
 void VoxVoice::keyWentDown(const QKeyEvent *event)
 {
     if (!m_keysDown.contains(event->key()))

@@ -40,6 +40,9 @@ public:
     // Speaks the text on the attached voice (after a stop for interrupting controls).
     void announce(const QString &text) const;
     void stop() const;
+    // Before a focus announcement: stops the voice, except when the focus came with the
+    // window's activation, so the window's own announcement is heard before the control's.
+    void stopForFocus(const QFocusEvent *event) const;
 
     // Key releases are spoken only for keys that went down in this control: the release of
     // the Tab that brought the focus here belongs to the control it came from, and would
