@@ -43,10 +43,14 @@ public:
         }
     }
 
-    // Nothing when the value is no number or lies above max.
-    std::optional<quint32> number(const char *key, quint32 max, const QString &fallback)
+    // Nothing when the value is no number or lies above max. quietWhenEmpty: an empty value
+    // deliberately asks for the engine's own.
+    std::optional<quint32> number(const char *key, quint32 max, const QString &fallback,
+                                  bool quietWhenEmpty = false)
     {
         const QString text = GetSpeechValue(QLatin1String(key));
+        if (quietWhenEmpty && text.trimmed().isEmpty())
+            return std::nullopt;
         try {
             const int value = ConfigToInt(text);
             if (value >= 0 && quint32(value) <= max)
@@ -171,6 +175,19 @@ bool SelectConfiguredEngine(int voice, TSpeech *speech, const TSpeechConfigError
             break;
         }
     }
+    if (first < 0 && IsAutomaticEngine(f.engineName)) {
+        // The name stays "auto": the choice is made again at the next start.
+        for (qsizetype n = 0; n < names.size(); ++n) {
+            try {
+                speech->SelectEngine(names[n]);
+                return true;
+            } catch (const ETalvinError &error) {
+                report(onError, QStringLiteral("Speech engine \"%1\" failed (%2)")
+                                    .arg(names[n], error.message()));
+            }
+        }
+        return false;
+    }
     if (first < 0) {
         first = f.fallbackPosition < names.size() ? f.fallbackPosition : 0;
         // A missing name was reported when it was read.
@@ -211,14 +228,16 @@ void ConfigureSpeech(TSpeech *speech1, TSpeech *speech2, const TSpeechConfigErro
     // Only two voices can be shown in the panel.
     c.ActiveControl = quint8(ini.number("ActiveControl", 1, QStringLiteral("0")).value_or(0));
     c.InterfaceEngineName = ini.name("InterfaceEngineName");
-    const auto ieSpeed = ini.number("IESpeed", 65535, engineValue);
-    const auto iePitch = ini.number("IEPitch", 65535, engineValue);
+    const bool ieAuto = IsAutomaticEngine(c.InterfaceEngineName);
+    const auto ieSpeed = ini.number("IESpeed", 65535, engineValue, ieAuto);
+    const auto iePitch = ini.number("IEPitch", 65535, engineValue, ieAuto);
     const auto ieVolume = ini.number("IEVolume", 100, engineValue);
     c.IEUseMultiFilter = ini.boolean("IEUseMultiFilter", true);
     c.IEUseSingleFilter = ini.boolean("IEUseSingleFilter", true);
     c.ChannelEngineName = ini.name("ChannelEngineName");
-    const auto ceSpeed = ini.number("CESpeed", 65535, engineValue);
-    const auto cePitch = ini.number("CEPitch", 65535, engineValue);
+    const bool ceAuto = IsAutomaticEngine(c.ChannelEngineName);
+    const auto ceSpeed = ini.number("CESpeed", 65535, engineValue, ceAuto);
+    const auto cePitch = ini.number("CEPitch", 65535, engineValue, ceAuto);
     const auto ceVolume = ini.number("CEVolume", 100, engineValue);
     c.CEUseMultiFilter = ini.boolean("CEUseMultiFilter", true);
     c.CEUseSingleFilter = ini.boolean("CEUseSingleFilter", true);
@@ -238,21 +257,30 @@ void ConfigureSpeech(TSpeech *speech1, TSpeech *speech2, const TSpeechConfigErro
               onError);
 }
 
+bool IsAutomaticEngine(const QString &name)
+{
+    return name.compare(AutomaticEngineName, Qt::CaseInsensitive) == 0;
+}
+
 void SaveSpeechConfiguration()
 {
     const TSpeechConfig &c = SpeechConfig;
     auto number = [](quint32 n) { return QString::number(n); };
+    // An automatic voice keeps the engine's own speed and pitch, whichever engine it gets.
+    auto tuning = [](const QString &engine, quint32 n) {
+        return IsAutomaticEngine(engine) ? QString() : QString::number(n);
+    };
     SetSpeechValue(QStringLiteral("UseInterfaceEngine"), BoolToConfig(c.UseInterfaceEngine));
     SetSpeechValue(QStringLiteral("UseChannelEngine"), BoolToConfig(c.UseChannelEngine));
     SetSpeechValue(QStringLiteral("InterfaceEngineName"), c.InterfaceEngineName);
-    SetSpeechValue(QStringLiteral("IESpeed"), number(c.IESpeed));
-    SetSpeechValue(QStringLiteral("IEPitch"), number(c.IEPitch));
+    SetSpeechValue(QStringLiteral("IESpeed"), tuning(c.InterfaceEngineName, c.IESpeed));
+    SetSpeechValue(QStringLiteral("IEPitch"), tuning(c.InterfaceEngineName, c.IEPitch));
     SetSpeechValue(QStringLiteral("IEVolume"), number(c.IEVolume));
     SetSpeechValue(QStringLiteral("IEUseMultiFilter"), BoolToConfig(c.IEUseMultiFilter));
     SetSpeechValue(QStringLiteral("IEUseSingleFilter"), BoolToConfig(c.IEUseSingleFilter));
     SetSpeechValue(QStringLiteral("ChannelEngineName"), c.ChannelEngineName);
-    SetSpeechValue(QStringLiteral("CESpeed"), number(c.CESpeed));
-    SetSpeechValue(QStringLiteral("CEPitch"), number(c.CEPitch));
+    SetSpeechValue(QStringLiteral("CESpeed"), tuning(c.ChannelEngineName, c.CESpeed));
+    SetSpeechValue(QStringLiteral("CEPitch"), tuning(c.ChannelEngineName, c.CEPitch));
     SetSpeechValue(QStringLiteral("CEVolume"), number(c.CEVolume));
     SetSpeechValue(QStringLiteral("CEUseMultiFilter"), BoolToConfig(c.CEUseMultiFilter));
     SetSpeechValue(QStringLiteral("CEUseSingleFilter"), BoolToConfig(c.CEUseSingleFilter));

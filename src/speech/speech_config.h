@@ -33,6 +33,13 @@ struct TSpeechConfig
 // speech panel.
 extern TSpeechConfig SpeechConfig;
 
+// The engine name that chooses at every start: the first listed voice, which is
+// speech-dispatcher's own default voice when speech-dispatcher answers and espeak-ng's
+// Russian voice otherwise. It stays in the file as it is; so do empty speed and pitch values,
+// which mean the engine's own (engines differ in their units).
+inline const QString AutomaticEngineName = QStringLiteral("auto");
+bool IsAutomaticEngine(const QString &name);
+
 // Receives a description of every set-up problem that was worked around (the main window
 // writes it to the session log as "Exception: " + message). Each is also logged with
 // qWarning.

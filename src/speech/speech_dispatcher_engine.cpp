@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <deque>
 #include <functional>
 #include <map>
@@ -24,6 +25,9 @@ const QByteArray SkippedModule = QByteArrayLiteral("dummy");
 // speech-dispatcher lists every voice variant (thousands for espeak-ng); no module offers
 // more than this many entries.
 constexpr int MaxVoicesPerModule = 200;
+// A daemon that has not answered one request for this long, its connection still open, is
+// taken for dead: a stopped or hung daemon would otherwise swallow every text unheard.
+constexpr auto HangTimeout = std::chrono::seconds(4);
 
 struct AddressState
 {
@@ -68,6 +72,12 @@ struct TSpeechDispatcherEngine::Connection
     std::atomic<bool> broken{false};
     std::deque<Command> commands;
     QList<TSpeechMode> modes;
+    // The request the connection's thread is waiting on, if any.
+    bool busy = false;
+    std::chrono::steady_clock::time_point busySince;
+    QString busyText; // what it says, for a speech request
+    bool busyHandedBack = false;
+    QByteArray defaultModule; // set before the connection is in use
 
     // Guarded by the registry's mutex: the callbacks reach the voice through these.
     TSpeechDispatcherEngine *engine = nullptr;
@@ -185,7 +195,17 @@ QList<TSpeechMode> listModes(SPDConnection *spd, const QByteArray &address)
                         &voices))
         voices = listVoicesThroughLibrary(spd);
 
+    // First the voice the user chose for speech-dispatcher (its default module, RHVoice for
+    // example), speaking Russian: what the program's automatic engine choice takes.
     QList<TSpeechMode> result;
+    TSpeechMode own;
+    own.name = TSpeechDispatcherEngine::DefaultVoiceName;
+    own.language = QStringLiteral("ru");
+    own.info.Dialect = own.language;
+    own.info.ProductName = EnginePrefix;
+    own.info.ModeID = EnginePrefix + QStringLiteral(":default");
+    own.info.EngineID = EnginePrefix;
+    result.append(own);
     for (qsizetype first = 0; first < voices.size();) {
         const QByteArray module = voices[first].module;
         qsizetype end = first;
@@ -216,6 +236,46 @@ QList<TSpeechMode> listModes(SPDConnection *spd, const QByteArray &address)
         first = end;
     }
     return result;
+}
+
+// Texts a broken connection could not say go back to the voice.
+void reportLost(TSpeechDispatcherEngine::Connection &connection, const QStringList &texts)
+{
+    std::lock_guard regLock(registry().mutex);
+    for (const QString &text : texts) {
+        if (connection.engine && !text.isEmpty())
+            connection.engine->notifyLostText(text);
+    }
+}
+
+// Beside the connection's thread, for as long as the connection is in use: a request that
+// stays unanswered past HangTimeout breaks the connection. The text waiting on it and every
+// queued one are handed back; the stuck thread is left to itself.
+void watchConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connection)
+{
+    std::unique_lock lock(connection->mutex);
+    while (!connection->quit && !connection->broken) {
+        connection->changed.wait_for(lock, std::chrono::milliseconds(250));
+        if (connection->quit || connection->broken || !connection->busy ||
+            std::chrono::steady_clock::now() - connection->busySince < HangTimeout)
+            continue;
+        connection->broken = true;
+        connection->busyHandedBack = true;
+        QStringList lost{connection->busyText};
+        for (const auto &command : connection->commands) {
+            if (command.isSpeech)
+                lost.append(command.text);
+        }
+        auto &commands = connection->commands;
+        commands.erase(std::remove_if(commands.begin(), commands.end(),
+                                      [](const auto &c) { return c.isSpeech; }),
+                       commands.end());
+        lock.unlock();
+        qWarning("speech-dispatcher has not answered for %d s; the voice is handed over",
+                 int(std::chrono::duration_cast<std::chrono::seconds>(HangTimeout).count()));
+        reportLost(*connection, lost);
+        return;
+    }
 }
 
 // The connection's thread: connects, then runs the queued requests one by one. It owns
@@ -252,6 +312,12 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
                        spd_set_notification_on(spd, SPD_END) == 0 &&
                        spd_set_notification_on(spd, SPD_CANCEL) == 0;
     const int clientId = ready ? spd_get_client_id(spd) : -1;
+    if (clientId > 0) {
+        // The module the user's configuration starts with, for the default voice.
+        char *module = spd_get_output_module(spd);
+        connection->defaultModule = module ? QByteArray(module) : QByteArray();
+        free(module);
+    }
     if (clientId <= 0) {
         qWarning("speech-dispatcher connected but does not answer properly; not using it");
         std::lock_guard lock(connection->mutex);
@@ -277,12 +343,12 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
         connection->modes = modes;
     }
 
-    bool broken = false;
     {
         std::unique_lock lock(connection->mutex);
         if (!connection->abandoned) {
             connection->state = Connection::State::Connected;
             connection->changed.notify_all();
+            std::thread(watchConnection, connection).detach();
             for (;;) {
                 connection->changed.wait(
                     lock, [&] { return connection->quit || !connection->commands.empty(); });
@@ -290,18 +356,26 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
                     break;
                 Connection::Command command = std::move(connection->commands.front());
                 connection->commands.pop_front();
+                const bool broken = connection->broken;
+                if (!broken) {
+                    connection->busy = true;
+                    connection->busySince = std::chrono::steady_clock::now();
+                    connection->busyText = command.isSpeech ? command.text : QString();
+                }
                 lock.unlock();
-                if (!broken && command.run(spd) < 0) {
-                    broken = true;
-                    connection->broken = true;
-                    qWarning("speech-dispatcher stopped answering; speaking with espeak-ng");
-                }
-                if (broken && command.isSpeech) {
-                    std::lock_guard regLock(reg.mutex);
-                    if (connection->engine)
-                        connection->engine->notifyLostText(command.text);
-                }
+                const bool failed = !broken && command.run(spd) < 0;
+                if (failed && !connection->broken.exchange(true))
+                    qWarning("speech-dispatcher stopped answering; the voice is handed over");
                 lock.lock();
+                // The watch may have handed this text back already, while the request hung.
+                const bool handedBack = connection->busyHandedBack;
+                connection->busy = false;
+                connection->busyHandedBack = false;
+                if (command.isSpeech && (broken || failed) && !handedBack) {
+                    lock.unlock();
+                    reportLost(*connection, {command.text});
+                    lock.lock();
+                }
             }
         }
     }
@@ -309,7 +383,7 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
         std::lock_guard lock(reg.mutex);
         reg.clients.erase(size_t(clientId));
     }
-    if (!broken)
+    if (!connection->broken)
         spd_close(spd);
 }
 
@@ -318,6 +392,10 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
 std::unique_ptr<TSpeechDispatcherEngine> TSpeechDispatcherEngine::connect(const QByteArray &address,
                                                                           int timeoutMs)
 {
+    // libspeechd writes to its socket with plain write(): a daemon that went away would end
+    // the whole program with SIGPIPE. The failed write is reported as an error instead.
+    static std::once_flag ignorePipe;
+    std::call_once(ignorePipe, [] { std::signal(SIGPIPE, SIG_IGN); });
     // The default address depends on the environment, so that is part of the key.
     const QByteArray key = address.isEmpty() ? "default:" + qgetenv("SPEECHD_ADDRESS") : address;
     Registry &reg = registry();
@@ -394,16 +472,24 @@ QList<TSpeechMode> TSpeechDispatcherEngine::modes()
 
 bool TSpeechDispatcherEngine::select(const TSpeechMode &mode)
 {
-    const QByteArray module = mode.key.section(u'\t', 0, 0).toUtf8();
+    // The default voice has no key: the user's own module, its voice for the language.
+    const bool own = mode.key.isEmpty();
+    const QByteArray module =
+        own ? m_connection->defaultModule : mode.key.section(u'\t', 0, 0).toUtf8();
     const QByteArray voice = mode.key.section(u'\t', 1).toUtf8();
+    const QByteArray language = mode.language.toUtf8();
     m_pitch = 100;
     m_speed = 100;
     m_volume = 0xFFFFFFFFu;
-    m_connection->post({false, [module, voice](SPDConnection *spd) {
+    m_connection->post({false, [own, module, voice, language](SPDConnection *spd) {
                             // A voice the module no longer has is refused; speaking
                             // goes on with the module's default, so that is no failure.
-                            spd_set_output_module(spd, module.constData());
-                            spd_set_synthesis_voice(spd, voice.constData());
+                            if (!module.isEmpty())
+                                spd_set_output_module(spd, module.constData());
+                            if (own)
+                                spd_set_language(spd, language.constData());
+                            else
+                                spd_set_synthesis_voice(spd, voice.constData());
                             spd_set_voice_rate(spd, 0);
                             spd_set_voice_pitch(spd, 0);
                             spd_set_volume(spd, 100);

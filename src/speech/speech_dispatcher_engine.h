@@ -25,6 +25,10 @@ public:
     // it in this process fail at once, so a second voice does not wait again.
     static std::unique_ptr<TSpeechDispatcherEngine> connect(const QByteArray &address,
                                                             int timeoutMs);
+    // The first mode listed: the synthesizer and voice the user configured for
+    // speech-dispatcher itself, speaking Russian.
+    static inline const QString DefaultVoiceName =
+        QStringLiteral("speech-dispatcher default voice (ru)");
     ~TSpeechDispatcherEngine() override;
 
     QList<TSpeechMode> modes() override;

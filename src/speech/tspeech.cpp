@@ -126,6 +126,7 @@ void TSpeech::SelectEngine(const QString &name)
         m_fileEngine->select(m_modes[index]);
     m_selected = int(index);
     m_engineSelected = true;
+    m_standIn = nullptr;
     m_engineInfo = m_modes[index].info;
     probeLimits();
 }
@@ -161,22 +162,71 @@ void TSpeech::probeLimits()
 }
 
 // Wave files are written by an engine that can write them; when the selected mode belongs
-// to one that cannot (speech-dispatcher), that engine speaks the same language instead. It
-// also takes over when the selected engine broke down.
+// to one that cannot (speech-dispatcher), that engine speaks the same language instead.
+// While the selected engine is broken another one speaks for it.
 ISpeechEngine *TSpeech::engineForOutput()
 {
     ISpeechEngine *engine = m_engines[m_modeEngine[m_selected]].get();
-    if ((m_output == soFile && !engine->canWriteFiles()) || (engine->broken() && m_fileEngine))
+    if (m_output == soFile && !engine->canWriteFiles())
         return m_fileEngine;
+    if (m_output == soGeneral && engine->broken()) {
+        if (ISpeechEngine *other = standIn())
+            return other;
+    }
     return engine;
 }
 
-// A text the engine took but could not say because its service went away: said by the
-// wave file engine (espeak-ng) instead, which also takes every later text.
+// The engine that speaks while the selected one is broken (its service went away, or its
+// sound device cannot play): the first other engine that works, with a voice of the same
+// language. The change is logged and reported once; null when no engine is left.
+ISpeechEngine *TSpeech::standIn()
+{
+    if (m_standIn && !m_standIn->broken())
+        return m_standIn;
+    const int selectedEngine = m_modeEngine[m_selected];
+    const TSpeechMode &selected = m_modes[m_selected];
+    ISpeechEngine *found = nullptr;
+    for (size_t e = 0; e < m_engines.size() && !found; ++e) {
+        ISpeechEngine *engine = m_engines[e].get();
+        if (int(e) == selectedEngine || engine->broken())
+            continue;
+        // Its own voice of the selected language, else its first; an engine without modes
+        // of its own is given the selected one (espeak-ng takes any language).
+        qsizetype own = -1;
+        for (qsizetype m = 0; m < m_modes.size(); ++m) {
+            if (m_modeEngine[m] != int(e))
+                continue;
+            if (own < 0 || (m_modes[m].language == selected.language &&
+                            m_modes[own].language != selected.language))
+                own = m;
+        }
+        if (engine->select(own >= 0 ? m_modes[own] : selected))
+            found = engine;
+    }
+    const QString message =
+        found ? QStringLiteral("Speech engine of \"%1\" cannot speak; another engine took the "
+                               "voice over")
+                    .arg(selected.name)
+              : QStringLiteral("Speech engine of \"%1\" cannot speak, and no other engine can")
+                    .arg(selected.name);
+    if (found != m_standIn || (!found && !m_aloneReported)) {
+        qWarning("%s", qUtf8Printable(message));
+        if (OnWarning)
+            OnWarning(this, 0, message);
+    }
+    m_standIn = found;
+    m_aloneReported = !found;
+    return found;
+}
+
+// A text the engine took but could not say (its service went away, its sound device
+// failed): said by the engine that takes the voice over, which also gets every later text.
 void TSpeech::speakLostText(const QString &text)
 {
-    if (m_fileEngine && m_enabled && m_fileEngine->setOutput(soGeneral, QString()))
-        m_fileEngine->speak(text);
+    if (!m_enabled || !m_engineSelected)
+        return;
+    if (ISpeechEngine *engine = standIn(); engine && engine->setOutput(soGeneral, QString()))
+        engine->speak(text);
 }
 
 void TSpeech::SetOutput(TSpeechOutput output)

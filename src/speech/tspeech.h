@@ -87,6 +87,8 @@ public:
     std::function<void(TSpeech *sender, qint32 code, const QString &message)> OnError;
     std::function<void(TSpeech *sender)> OnStart;
     std::function<void(TSpeech *sender)> OnStop;
+    // Also raised (code 0) when the selected engine broke down and another one took the
+    // voice over, or when none could.
     std::function<void(TSpeech *sender, qint32 code, const QString &message)> OnWarning;
     std::function<void(TSpeech *sender, quint32 hints, const void *mouth)> OnVisual;
 
@@ -95,6 +97,7 @@ private:
     void putRussianFirst();
     void probeLimits();
     ISpeechEngine *engineForOutput();
+    ISpeechEngine *standIn();
     void speakLostText(const QString &text);
     void appendTranscript(const QString &line) const;
 
@@ -103,6 +106,8 @@ private:
     QList<int> m_modeEngine; // index into m_engines for each mode
     int m_selected = -1;     // index into m_modes
     ISpeechEngine *m_fileEngine = nullptr;
+    ISpeechEngine *m_standIn = nullptr; // speaks while the selected engine is broken
+    bool m_aloneReported = false;       // that no engine could take over was reported
 
     bool m_enabled = true;
     bool m_inited = false;
