@@ -43,10 +43,6 @@ private slots:
         MainWindowBench bench;
         bench.setCaption(QStringLiteral("smode"), QStringLiteral("dialog"));
         TForm1 *window = bench.start();
-        // The start mode leaves the keyboard in the dialog, not in the status window.
-        QTRY_VERIFY(window->Form2->isActiveWindow());
-        QVERIFY(window->Form2->isAncestorOf(QApplication::focusWidget()));
-        QVERIFY(bench.interfaceVoice->spokenTexts().contains(DialogSpeech));
         // Every time: also after Cancel.
         for (int round = 0; round < 2; ++round) {
             window->Form2->Button2->click();
@@ -97,7 +93,6 @@ private slots:
         MainWindowBench bench;
         bench.setCaption(QStringLiteral("smode"), QStringLiteral("dialog"));
         TForm1 *window = bench.start();
-        QTRY_VERIFY(window->Form2->isActiveWindow()); // the start mode is done
         // The About box says its name and whole description once; nothing cuts it.
         bench.interfaceVoice->clear();
         QStringList heard;
