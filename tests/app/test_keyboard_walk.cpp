@@ -19,6 +19,8 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>

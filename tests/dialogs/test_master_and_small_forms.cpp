@@ -221,7 +221,9 @@ private slots:
             QTimer::singleShot(0, &about, [&] {
                 QVERIFY(QTest::qWaitForWindowActive(&about));
                 seen = UnlabelledControls(&about);
-                seen << (host.said().contains(TAboutForm::DescriptionText()) ? "read" : "silent");
+                seen << (host.said().contains("О программе. " + TAboutForm::DescriptionText())
+                             ? "read"
+                             : "silent");
                 Press(key);
             });
             QTimer::singleShot(5000, &about, &QDialog::reject); // never hang
