@@ -136,17 +136,13 @@ private slots:
         QCOMPARE(ConfigToInt(GetSpeechValue("ActiveControl")), 0);
         for (const char *key :
              {"IESpeed", "IEPitch", "CESpeed", "CEPitch", "IEVolume", "CEVolume"}) {
-            const int v = ConfigToInt(GetSpeechValue(key));
+            // Empty: the engine's own value.
+            const int v = GetSpeechValue(key).isEmpty() ? 0 : ConfigToInt(GetSpeechValue(key));
             QVERIFY2(v >= 0 && v <= (QByteArray(key).endsWith("Volume") ? 100 : 65535), key);
         }
-        if (!TEspeakEngine::available())
-            QSKIP("espeak-ng voice data not installed");
-        TEspeakEngine engine;
-        QStringList names;
-        for (const TSpeechMode &mode : engine.modes())
-            names << mode.name;
+        // The automatic voice: speech-dispatcher's own, else espeak-ng (test_speech_handover).
         for (const char *key : {"InterfaceEngineName", "ChannelEngineName"})
-            QVERIFY2(names.contains(GetSpeechValue(key), Qt::CaseInsensitive), key);
+            QCOMPARE(GetSpeechValue(key), QStringLiteral("auto"));
     }
 
     // The rule files have no headers or comments and end at their first empty line, so a
