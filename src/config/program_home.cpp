@@ -13,7 +13,7 @@ QString ResolveProgramHome(const QString &explicitHome)
     if (!fromEnv.isEmpty())
         return QDir(fromEnv).absolutePath();
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification says a relative XDG_DATA_HOME is invalid and ignored.
+    // A relative XDG_DATA_HOME is invalid by the XDG rules and is ignored.
     if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
         dataHome = QDir::homePath() + QStringLiteral("/.local/share");
     return QDir(dataHome).absoluteFilePath(QStringLiteral("talvin"));
