@@ -630,6 +630,12 @@ void TForm1::SpeakChannelText(const QString &text)
     Speech2->Speak(StripForSpeech(text));
 }
 
+void TForm1::SpeakChannelTextNow(const QString &text)
+{
+    Speech2->Stop();
+    SpeakChannelText(text);
+}
+
 void TForm1::SpeakLang()
 {
     KeyboardLanguage->SpeakLang();

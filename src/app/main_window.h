@@ -66,6 +66,9 @@ public:
     // ---- Operations for the other windows ----
     // Channel text to the channel voice, every character below '0' read as a blank.
     void SpeakChannelText(const QString &text);
+    // The same, cutting off whatever the channel voice is saying or has queued: the
+    // answer to a key the user pressed.
+    void SpeakChannelTextNow(const QString &text);
     // Click on a WatchBar button: brings its channel window forward.
     void ChannelWathClick(QToolButton *button);
     // Status window line in a colour (grey, red, blue, green, black).

@@ -6,6 +6,7 @@
 #include "base/time_text.h"
 #include "channels/channel_event_router.h"
 #include "channels/channel_forms.h"
+#include "channels/channel_keys.h"
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
 #include "channels/channel_text.h"
@@ -78,6 +79,7 @@ TChannelForm::TChannelForm(const QString &name, int slot, bool privateDialogue, 
     createControls();
     createActions();
     createUserMenu();
+    Keys = new TChannelKeys(this);
     ConfigureComponents();
     VoxListView1->setVisible(!privateDialogue);
 }
@@ -409,10 +411,10 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
         if (w.Options.ShowNick)
             header = nick;
         if (w.Options.ShowTime)
-            header += QStringLiteral(" (") +
-                      LongTimeText(sent.isValid() ? sent.toLocalTime().time()
-                                                  : QTime::currentTime()) +
-                      QLatin1Char(')');
+            header +=
+                QStringLiteral(" (") +
+                LongTimeText(sent.isValid() ? sent.toLocalTime().time() : QTime::currentTime()) +
+                QLatin1Char(')');
         if (!header.isEmpty()) {
             header += QLatin1Char(':');
             w.addLine(header,
@@ -420,6 +422,7 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
         }
         if (w.Options.ShowText)
             w.addLine(shown, LineFormat(TextColour, false));
+        w.Keys->MessageShown(nick, shown, sent.isValid() ? sent : QDateTime::currentDateTime());
         if (w.Options.SpeechOn) {
             if (w._Focused() || w.Options.SpeakNotFocused) {
                 if (Form1)
@@ -485,6 +488,7 @@ void TChannelForm::PersonalRecive(const QString &nick, const QString &text, bool
         const qreal indent =
             QFontMetricsF(w.VoxRichEdit1->font()).horizontalAdvance(QString(23, QLatin1Char(' ')));
         w.addLine(shown, LineFormat(TextColour, true), indent);
+        w.Keys->MessageShown(nick, shown, QDateTime::currentDateTime());
         if (w.Options.SpeechOn && Form1) {
             if (w._Focused()) {
                 Form1->SpeakChannelText(nick + QLatin1Char(' ') + shown);
@@ -507,6 +511,7 @@ void TChannelForm::showOwnPrivateMessage(const QString &text)
         const qreal indent =
             QFontMetricsF(w.VoxRichEdit1->font()).horizontalAdvance(QString(23, QLatin1Char(' ')));
         w.addLine(text, LineFormat(TextColour, true), indent);
+        w.Keys->MessageShown(w.ownNick(), text, QDateTime::currentDateTime());
     });
 }
 
@@ -534,6 +539,7 @@ void TChannelForm::SayMessage(const QString &text)
         VoxShowMessage(QStringLiteral("message"), QStringLiteral("type you message first"));
         return;
     }
+    Keys->LineSent(text);
     if (SendCommand(text))
         return;
     const QString stripped = StripControlCodes(text);
@@ -598,7 +604,7 @@ bool TChannelForm::eventFilter(QObject *watched, QEvent *event)
             if (Form1)
                 RunGuarded([] { Form1->SpeakLang(); });
             bool handled = false;
-            RunGuarded([&] { handled = inputKey(key, false); });
+            RunGuarded([&] { handled = Keys->InputKey(key) || inputKey(key, false); });
             return handled;
         }
         if (watched == VoxRichEdit1) {

@@ -20,6 +20,7 @@ class QMdiSubWindow;
 class QMenu;
 class QSplitter;
 class QToolButton;
+class TChannelKeys;
 class TChannelUserModel;
 class TVoxButton;
 class TVoxEdit;
@@ -136,6 +137,9 @@ public:
     void AC_DialogModeExecute();
     void AC_ChannelModeExecute();
     void AC_ChannelSetupExecute();
+
+    // Typing and review keys: nick completion, sent-line recall, reading past messages.
+    TChannelKeys *Keys = nullptr;
 
     // ---- Controls ----
     TVoxRichEdit *VoxRichEdit1 = nullptr;      // conversation
