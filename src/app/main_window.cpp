@@ -564,8 +564,11 @@ void TForm1::FormActivate()
         m_startMode = TStartMode::Connect;
         DoConnect();
     } else {
-        // The dialog is on screen since the start (CreateApplicationWindows).
         m_startMode = TStartMode::ConnectDialog;
+        // After this activation has settled: the status window, just made, takes the
+        // focus inside the main window, and the dialog must end up with the keyboard.
+        QMetaObject::invokeMethod(
+            this, [this] { ShowConnectDialog(); }, Qt::QueuedConnection);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/status_window.h"
 #include "config/config_files.h"
+#include "dialogs/connect_form.h"
 #include "speech/controls/vox_rich_edit.h"
 #include "speech/help/vox_show_message_form.h"
 #include "speech/recording_speech_engine.h"
@@ -95,6 +96,20 @@ struct MainWindowBench
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("main window did not become active");
+        // The connect dialog takes the keyboard once the activation has settled; the tests
+        // then go on from the main window, as a user who closed the dialog.
+        if (window->Form2 && window->StartModeTaken() == TForm1::TStartMode::ConnectDialog) {
+            dialogTookKeyboard =
+                QTest::qWaitFor([this] { return window->Form2->isActiveWindow(); });
+            window->Form2->hide();
+            // The hidden dialog's deactivation arrives later; only then can the main window
+            // take the keyboard back.
+            static_cast<void>(
+                QTest::qWaitFor([] { return QApplication::activeWindow() == nullptr; }, 500));
+            window->activateWindow();
+            if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == window.get(); }))
+                qWarning("main window did not become active again");
+        }
         return window.get();
     }
 
@@ -116,6 +131,7 @@ struct MainWindowBench
 
     QTemporaryDir dir;
     std::unique_ptr<TForm1> window;
+    bool dialogTookKeyboard = false;
     TRecordingSpeechEngine *interfaceVoice = nullptr;
     TRecordingSpeechEngine *channelVoice = nullptr;
 };
