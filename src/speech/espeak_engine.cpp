@@ -214,6 +214,17 @@ struct TEspeakEngine::Worker
         return false;
     }
 
+    // The sound device would not play this text: nothing was heard, so nothing is reported
+    // as spoken; the text goes back to the voice, which has another engine say it.
+    void notPlayed(const QString &text)
+    {
+        if (!soundFailed.exchange(true))
+            qWarning("espeak-ng: the sound device cannot play; the text is handed over");
+        std::lock_guard lock(notifyMutex);
+        if (engine)
+            engine->notifyLostText(text);
+    }
+
     void loop()
     {
         TAudioDevice device;
@@ -231,11 +242,9 @@ struct TEspeakEngine::Worker
             auto cancelled = [this, &job] { return quit || generation != job.generation; };
             if (job.output != soFile && !deviceReady(device, deviceFailed)) {
                 // Nobody can hear it: rendering it anyway kept a core busy on machines
-                // without a sound card. The text still starts and ends, in its turn.
-                if (!cancelled()) {
-                    notify(true);
-                    notify(false);
-                }
+                // without a sound card. It is not reported as spoken; it goes back.
+                if (!cancelled())
+                    notPlayed(job.text);
                 continue;
             }
             std::vector<short> samples;
@@ -247,7 +256,10 @@ struct TEspeakEngine::Worker
                 if (!writeWave(job.fileName, samples, sampleRate()))
                     qWarning("Speech not written to %s", qUtf8Printable(job.fileName));
             } else {
-                play(device, samples, cancelled);
+                if (!play(device, samples, cancelled))
+                    notPlayed(job.text);
+                else
+                    soundFailed = false;
                 // Let go of the device between bursts of speech: without a sound server
                 // the other voice (or another program) could not open it meanwhile.
                 std::lock_guard lock(mutex);
@@ -283,22 +295,26 @@ struct TEspeakEngine::Worker
     }
 
     // In short pieces, so that a Stop cuts the sound within a few hundredths of a second.
-    static void play(TAudioDevice &device, const std::vector<short> &samples,
+    // False when the device failed.
+    static bool play(TAudioDevice &device, const std::vector<short> &samples,
                      const std::function<bool()> &cancelled)
     {
-        if (samples.empty() || !device.open(sampleRate()))
-            return;
+        if (samples.empty())
+            return true;
+        if (!device.open(sampleRate()))
+            return false;
         const int piece = sampleRate() / 20;
         for (size_t at = 0; at < samples.size(); at += size_t(piece)) {
             if (cancelled()) {
                 device.flush();
-                return;
+                return true;
             }
             const int count = int(std::min(samples.size() - at, size_t(piece)));
             if (!device.write(samples.data() + at, count))
-                return;
+                return false;
         }
         device.drain();
+        return true;
     }
 
     // Cleared when the engine goes; a worker that outlives it then reports to no one.
@@ -311,6 +327,8 @@ struct TEspeakEngine::Worker
     std::deque<Job> queue;
     std::atomic<bool> quit{false};
     std::atomic<quint64> generation{0};
+    // Set while the sound device fails; the voice then speaks with another engine.
+    std::atomic<bool> soundFailed{false};
 
     // The voice's settings; only the owning thread touches them.
     QString voice = QStringLiteral("Russian");
@@ -321,6 +339,16 @@ struct TEspeakEngine::Worker
     QString fileName;
     std::thread thread;
 };
+
+bool TEspeakEngine::broken() const
+{
+    return m_worker->soundFailed;
+}
+
+void TEspeakEngine::notifyLostText(const QString &text)
+{
+    notifyLost(text);
+}
 
 bool TEspeakEngine::available()
 {

@@ -37,6 +37,12 @@ public:
     quint32 speed() const override;
     void setVolume(quint32 volume) override;
     quint32 volume() const override;
+    // True while the sound device cannot play (no device, or it failed): texts meant for
+    // it are handed back to the voice as lost, never reported as spoken.
+    bool broken() const override;
+
+    // Called by the worker thread.
+    void notifyLostText(const QString &text);
 
 private:
     struct Worker;

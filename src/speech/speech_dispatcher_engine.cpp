@@ -365,7 +365,7 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
                 lock.unlock();
                 const bool failed = !broken && command.run(spd) < 0;
                 if (failed && !connection->broken.exchange(true))
-                    qWarning("speech-dispatcher stopped answering; speaking with espeak-ng");
+                    qWarning("speech-dispatcher stopped answering; the voice is handed over");
                 lock.lock();
                 // The watch may have handed this text back already, while the request hung.
                 const bool handedBack = connection->busyHandedBack;

@@ -1,6 +1,7 @@
 // The default speech path: the shipped settings take speech-dispatcher's own voice when the
-// daemon answers and espeak-ng otherwise, without changing the file; a daemon that stops
-// answering hands its texts and the voice to the other engine, and says so.
+// daemon answers and espeak-ng otherwise, without changing the file; an engine that cannot
+// be heard (a sound device that does not open, a daemon that stops answering) hands its
+// texts and the voice to the other engine and says so.
 
 #include "config/config_files.h"
 #include "speech/espeak_engine.h"
@@ -64,6 +65,11 @@ private slots:
     {
         if (!TEspeakEngine::available())
             QSKIP("libespeak-ng has no voice data on this machine (package espeak-ng-data)");
+        // No sound server, and an ALSA default device on a card that does not exist.
+        writeFile(m_dir.filePath("home/.asoundrc"), "pcm.!default { type hw card 31 }\n");
+        qputenv("HOME", m_dir.filePath("home").toUtf8());
+        qputenv("PULSE_SERVER", "unix:" + m_dir.filePath("no-pulse").toUtf8());
+
         // A private speech-dispatcher whose own module writes to ALSA's null device.
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("speech-dispatcher"));
         if (daemon.isEmpty())
@@ -103,6 +109,28 @@ private slots:
             ::kill(m_daemon, SIGCONT);
             ::kill(m_daemon, SIGTERM);
         }
+    }
+
+    void soundDeviceThatCannotPlayHandsOver()
+    {
+        TRecordingSpeechEngine *standIn = nullptr;
+        auto speech = voiceWithStandIn(std::make_unique<TEspeakEngine>(), &standIn);
+        speech->SelectEngine(QStringLiteral("espeak-ng Russian (ru)"));
+        QStringList warnings;
+        int started = 0;
+        speech->OnWarning = [&](TSpeech *, qint32, const QString &text) { warnings << text; };
+        speech->OnStart = [&](TSpeech *) { ++started; };
+        QTest::ignoreMessage(QtWarningMsg, "espeak-ng: the sound device cannot play; the text "
+                                           "is handed over");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("took the voice over"));
+        speech->Speak(QStringLiteral("Первая фраза."));
+        QTRY_COMPARE_WITH_TIMEOUT(standIn->spokenTexts(),
+                                  QStringList{QStringLiteral("Первая фраза.")}, 20000);
+        speech->Speak(QStringLiteral("Вторая."));
+        QCOMPARE(standIn->spokenTexts().last(), QStringLiteral("Вторая."));
+        // Nothing was reported as spoken by the device that could not play it.
+        QCOMPARE(started, 0);
+        QCOMPARE(warnings.size(), 1);
     }
 
     void shippedSettingsTakeTheDaemonsOwnVoiceAndStayAsTheyAre()
