@@ -1,5 +1,5 @@
-// The channel and private windows against a scripted server: what is shown, spoken and
-// sent, the user table, the user actions and the two dialogs.
+// The channel and private windows against a scripted server: what is shown, spoken and sent,
+// which window takes the traffic, the user table, the user actions and the two dialogs.
 #include "channel_bench.h"
 
 #include "app/codepage.h"
@@ -12,6 +12,8 @@
 #include "irc/irc_client.h"
 #include "scripted_peer.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTextBlock>
 #include <QToolButton>
 #include <QtTest>
@@ -27,11 +29,17 @@ private:
     QStringList changes; // what a user table told its view, in order
 
     void feed(const QByteArray &line) { main->IRC->Dispatch(line); }
+    TChannelForm *window(const QString &name) { return ChannelFormAt(FindChannelForm(name)); }
+    bool focus(TChannelForm *form)
+    {
+        form->VoxEdit1->setFocus();
+        return QTest::qWaitFor([form] { return form->_Focused(); });
+    }
 
     TChannelForm *join(const QByteArray &channel)
     {
         feed(":me!u@h JOIN " + channel);
-        TChannelForm *form = ChannelFormAt(FindChannelForm(QString::fromLatin1(channel)));
+        TChannelForm *form = window(QString::fromLatin1(channel));
         if (form)
             form->VoxEdit1->setFocus();
         sent(); // the mode request on joining
@@ -101,7 +109,7 @@ private slots:
         peer = std::make_unique<ScriptedPeer>();
         main = bench->start();
         main->IRC->SetNick("me");
-        main->IRC->Host = QStringLiteral("127.0.0.1");
+        main->IRC->Host = "127.0.0.1";
         main->IRC->Port = peer->port();
         main->IRC->Connect();
         QVERIFY(peer->waitForClient());
@@ -127,9 +135,13 @@ private slots:
              "12hello\x02 there");
         feed(":bob!u@h PRIVMSG #c :\x01"
              "ACTION waves\x01");
-        QCOMPARE(ViewText(form),
-                 QStringLiteral("*** me вошёл на канал #c\nbob:\nhello\x02 there\nbob:\n* waves"));
-        QCOMPARE(bench->channelTexts().first(), QStringLiteral("bob hello\x20 there"));
+        // STATUSMSG targets reach the channel.
+        feed(":op!o@h PRIVMSG @#c :to the ops");
+        feed(":v!o@h PRIVMSG +#c :to the voiced");
+        QCOMPARE(ViewText(form), "*** me вошёл на канал #c\nbob:\nhello\x02 there\nbob:\n* waves\n"
+                                 "op:\nto the ops\nv:\nto the voiced");
+        QCOMPARE(bench->channelTexts().first(), "bob hello\x20 there");
+        QVERIFY(bench->channelTexts().contains("op to the ops"));
         QVERIFY(!form->Unread && !bench->sounds.played.contains("message"));
         // Elsewhere: no speech, a sound, and the window's button turns red until clicked.
         bench->channelVoice->clear();
@@ -142,21 +154,53 @@ private slots:
         // Channel names differing in case are one window; a newer window takes the traffic.
         TChannelForm *later = join("#A");
         feed(":bob!u@h PRIVMSG #a :later");
-        QVERIFY(ViewText(later).endsWith(QStringLiteral("later")));
-        QVERIFY(ViewText(other).endsWith(QStringLiteral("psst")));
+        QVERIFY(ViewText(later).endsWith("later"));
+        QVERIFY(ViewText(other).endsWith("psst"));
         // Event lines reach one window or all; the focused one speaks them.
         main->SetChannelEvent("#C", "topic set");
         main->SetAllChannelEvent("DISCONNECT");
-        QVERIFY(ViewText(form).endsWith(QStringLiteral("*** topic set\n*** DISCONNECT")));
-        QVERIFY(ViewText(later).endsWith(QStringLiteral("later\n*** DISCONNECT")));
+        QVERIFY(ViewText(form).endsWith("*** topic set\n*** DISCONNECT"));
+        QVERIFY(ViewText(later).endsWith("later\n*** DISCONNECT"));
         QTRY_VERIFY(later->_Focused());
         bench->interfaceVoice->clear();
         main->SetChannelEvent("#a", "spoken event");
-        QVERIFY(bench->interfaceVoice->spokenTexts().contains(QStringLiteral("spoken event")));
+        QVERIFY(bench->interfaceVoice->spokenTexts().contains("spoken event"));
+    }
+
+    // After a kick and a rejoin, the new window takes the channel's traffic even in a
+    // lower slot; the old one opens from its own button and closes without a PART.
+    void rejoinedChannelOwnsItsTraffic()
+    {
+        QPointer<TChannelForm> pad = join("#pad");
+        QPointer<TChannelForm> old = join("#x");
+        QCOMPARE(ChannelFormAt(1), old.data());
+        feed(":op!o@h KICK #x me :out");
+        pad->AC_PartChannel->trigger();
+        QTRY_VERIFY(pad.isNull());
+        feed(":me!u@h PART #pad");
+        TChannelForm *live = join("#x");
+        QVERIFY(live && live != old && live == ChannelFormAt(0));
+        feed(":bob!b@h PRIVMSG #x :hello");
+        QVERIFY(ViewText(live).endsWith("bob:\nhello") && !ViewText(old).contains("hello"));
+        for (TChannelForm *form : {live, old.data(), live}) {
+            QTest::mouseClick(form->WatchButton(), Qt::LeftButton);
+            QCOMPARE(main->MdiArea->activeSubWindow(), form->SubWindow());
+        }
+        old->AC_PartChannel->trigger();
+        QTRY_VERIFY(old.isNull());
+        QCOMPARE(sent(), QByteArray());
+        QCOMPARE(window("#x"), live);
     }
 
     void userTableFollowsNamesNicksAndLeavers()
     {
+        // Nicks are found in any case; renaming onto a stale entry leaves one row.
+        TChannelForm *other = join("#d");
+        other->UpdateUserList({"Bob", "ANNA", "bob", "Борис"});
+        QCOMPARE(rows(other), QStringList({"Bob", "ANNA", "Борис"}));
+        QCOMPARE(other->UserPresent("BOB") + other->UserPresent("борис"), 1 + 3);
+        other->RenameUser("anna", "bob");
+        QCOMPARE(rows(other), QStringList({"bob", "Борис"}));
         TChannelForm *form = join("#c");
         feed(":irc.test 353 me = #c :me @bob carol");
         feed(":irc.test 366 me #c :End of NAMES list");
@@ -168,20 +212,20 @@ private slots:
         feed(":robert!u@h PRIVMSG #c :not heard");
         form->IgnorExecute();
         feed(":robert!u@h PRIVMSG #c :welcome back");
-        QVERIFY(ViewText(form).endsWith(QStringLiteral("robert:\nwelcome back")));
-        QVERIFY(!ViewText(form).contains(QStringLiteral("not heard")));
+        QVERIFY(ViewText(form).endsWith("robert:\nwelcome back"));
+        QVERIFY(!ViewText(form).contains("not heard"));
         feed(":carol!u@h QUIT :bye");
         feed(":me!u@h NICK me2");
         QVERIFY(form->UserCount() == 2 && form->UserPresent("me2") && form->UserPresent("robert"));
         // No fixed limit; removing a row never moves another entry's count.
         QStringList names;
         for (int i = 0; i < 300; ++i)
-            names << QStringLiteral("user%1").arg(i);
+            names << QString("user%1").arg(i);
         form->UpdateUserList(names);
         QCOMPARE(form->UserCount(), 302);
         feed(":user299!u@h PRIVMSG #c :late");
         form->DeleteFromUserList("user0");
-        QCOMPARE(row(form, "user299", 1).data().toString(), QStringLiteral("1"));
+        QCOMPARE(row(form, "user299", 1).data().toString(), "1");
     }
 
     // Lines fed one by one; the rows after them | each change the view was told of.
@@ -227,100 +271,110 @@ private slots:
         QCOMPARE(rows(form).join(u' ') + " | " + changes.join(u' '), expected);
     }
 
-    void nicksAreFoundWithoutRegardToCase()
-    {
-        TChannelForm *form = join("#c");
-        form->UpdateUserList({"Bob", "ANNA", "bob", "Борис"});
-        QCOMPARE(rows(form), (QStringList{"Bob", "ANNA", "Борис"}));
-        QCOMPARE(form->UserPresent("BOB"), 1);
-        QCOMPARE(form->UserPresent("борис"), 3);
-        // Renaming onto a stale entry leaves one row, where the renamed user was.
-        form->RenameUser("anna", "bob");
-        QCOMPARE(rows(form), (QStringList{"bob", "Борис"}));
-    }
-
     void typedLinesGoOutByteForByte()
     {
         TChannelForm *form = join("#c");
-        QCOMPARE(say(form, QStringLiteral("привет all")),
+        QCOMPARE(say(form, "привет all"),
                  QByteArray("PRIVMSG #c :\xef\xf0\xe8\xe2\xe5\xf2 all\r\n"));
         QVERIFY(form->VoxEdit1->text().isEmpty() && ViewText(form).endsWith("me:\nпривет all"));
         // A "/" line goes out raw, without the "/".
-        TypeText(form->VoxEdit1, QStringLiteral("/MODE #c +t"));
+        TypeText(form->VoxEdit1, "/MODE #c +t");
         QTest::keyClick(form->VoxEdit1, Qt::Key_Enter);
         QCOMPARE(sent(), QByteArray("MODE #c +t\r\n"));
-        form->VoxEdit1->setText(QStringLiteral("by button")); // the Send button acts as Enter
+        form->VoxEdit1->setText("by button"); // the Send button acts as Enter
         form->VoxButton1->click();
         QCOMPARE(sent(), QByteArray("PRIVMSG #c :by button\r\n"));
         // Raw lines are converted too, under KOI8-R.
         main->CodePage = CodePageKoi8;
-        QCOMPARE(say(form, QStringLiteral("/TOPIC #c :мир")),
-                 QByteArray("TOPIC #c :\xcd\xc9\xd2\r\n"));
+        QCOMPARE(say(form, "/TOPIC #c :мир"), QByteArray("TOPIC #c :\xcd\xc9\xd2\r\n"));
         main->CodePage = CodePageWin1251;
         // Keyboard conversion retypes Cyrillic keys.
         main->KeyboardConversion = true;
-        QCOMPARE(say(form, QStringLiteral("йцу1x")), QByteArray("PRIVMSG #c :\xfb\xf7\xe5.x\r\n"));
+        QCOMPARE(say(form, "йцу1x"), QByteArray("PRIVMSG #c :\xfb\xf7\xe5.x\r\n"));
         main->KeyboardConversion = false;
         // Enter on an empty line says what to do and sends nothing.
         MessageBoxWatcher boxes;
         QCOMPARE(say(form, QString()), QByteArray());
-        QTRY_COMPARE(boxes.texts, QStringList{QStringLiteral("message|type you message first")});
+        QTRY_COMPARE(boxes.texts, QStringList{"message|type you message first"});
     }
 
     void privateWindows()
     {
         TChannelForm *channel = join("#c");
         QTRY_VERIFY(channel->_Focused());
-        TypeText(channel->VoxEdit1, QStringLiteral("half a li"));
+        TypeText(channel->VoxEdit1, "half a li");
         feed(":bob!u@h PRIVMSG me :hi there");
         const int slot = FindChannelForm("bob");
         QVERIFY(slot >= 1);
         TChannelForm *form = ChannelFormAt(slot);
-        QCOMPARE(ViewText(form), QStringLiteral("bob\nhi there"));
+        QCOMPARE(ViewText(form), "bob\nhi there");
         // It opens unread and silent (speech starts off), and leaves the typing alone.
         QVERIFY(form->Unread && bench->channelTexts().isEmpty());
         QVERIFY(channel->_Focused() && channel->VoxEdit1->hasFocus());
-        QCOMPARE(say(channel, QStringLiteral("ne")), QByteArray("PRIVMSG #c :half a line\r\n"));
+        QCOMPARE(say(channel, "ne"), QByteArray("PRIVMSG #c :half a line\r\n"));
         feed(":BOB!u@h PRIVMSG me :again");
         QCOMPARE(FindChannelForm("bob"), slot);
-        // It follows its partner's nick.
+        // It follows its partner's nick; notices from the partner land there too.
         feed(":bob!u@h NICK robert");
         QCOMPARE(FindChannelForm("robert"), slot);
-        form->VoxEdit1->setFocus();
-        QTRY_VERIFY(form->_Focused());
-        QCOMPARE(say(form, QStringLiteral("hello")), QByteArray("PRIVMSG robert :hello\r\n"));
+        feed(":robert!d@h NOTICE me :noticed");
+        QVERIFY(ViewText(form).endsWith("robert\nnoticed"));
+        QVERIFY(focus(form));
+        QCOMPARE(say(form, "hello"), QByteArray("PRIVMSG robert :hello\r\n"));
         // Speech on, focused: nick and text; not focused: a sound and the nick alone.
         form->AC_Speak->trigger();
         bench->channelVoice->clear();
         feed(":robert!u@h PRIVMSG me :spoken");
-        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("robert spoken")});
-        channel->VoxEdit1->setFocus();
-        QTRY_VERIFY(channel->_Focused());
+        QCOMPARE(bench->channelTexts(), QStringList{"robert spoken"});
+        QVERIFY(focus(channel));
         bench->channelVoice->clear();
         feed(":robert!u@h PRIVMSG me :unseen");
-        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("robert")});
-        QVERIFY(bench->sounds.played.contains(QStringLiteral("pmessage")));
-
-        // Dialogue mode (Shift+F5) tells the partner and answers on its own.
-        form->VoxEdit1->setFocus();
-        QTRY_VERIFY(form->_Focused());
+        QCOMPARE(bench->channelTexts(), QStringList{"robert"});
+        QVERIFY(bench->sounds.played.contains("pmessage"));
+        // Dialogue mode (Shift+F5) tells the partner.
+        QVERIFY(focus(form));
         sent();
         QTest::keyClick(form->VoxEdit1, Qt::Key_F5, Qt::ShiftModifier);
-        QCOMPARE(sent(),
-                 EncodeEngineText(QStringLiteral(
-                     "PRIVMSG robert :Включен режим диалога. me сейчас вас не слышит.\r\n")));
-        feed(":robert!u@h PRIVMSG me :are you there");
-        QCOMPARE(sent(), EncodeEngineText(QStringLiteral("NOTICE robert :") +
-                                          GetMessageText("mes6") + QStringLiteral("me") +
-                                          GetMessageText("mes7") + QStringLiteral("\r\n")));
-        QVERIFY(ViewText(form).endsWith(QStringLiteral("are you there")));
-        // Closing a private window sends nothing; its button goes with it.
+        QCOMPARE(sent(), EncodeEngineText("PRIVMSG robert :Включен режим диалога. me сейчас вас "
+                                          "не слышит.\r\n"));
+        // Closing a private window sends nothing; its button goes with it; a message after
+        // that opens a new window.
         QPointer<QToolButton> button = form->WatchButton();
-        sent();
         form->SubWindow()->close();
         QTRY_VERIFY(!button);
         QCOMPARE(FindChannelForm("robert"), -1);
         QCOMPARE(sent(), QByteArray());
+        feed(":robert!d@h PRIVMSG me :late");
+        QVERIFY(ViewText(window("robert")).endsWith("late"));
+        // A notice from anybody else goes to the status window, and is heard.
+        feed(":NickServ!s@services NOTICE me :identify please");
+        QVERIFY(bench->statusText().contains("NOTICE NickServ identify please"));
+        QVERIFY(bench->channelTexts().contains("NickServ identify please"));
+    }
+
+    // Every message is shown; the automatic reply is one NOTICE per partner a minute.
+    void dialogueModeShowsAllAndRepliesOnce()
+    {
+        qint64 now = 1000000;
+        main->IRC->CtcpAnswerLimiter().Clock = [&] { return now; };
+        for (const QByteArray nick : {"bob", "eve"}) {
+            feed(':' + nick + "!u@h PRIVMSG me :start");
+            window(QString::fromLatin1(nick))->AC_DialogMode->trigger();
+        }
+        sent();
+        for (int i = 1; i <= 50; ++i)
+            feed(":bob!u@h PRIVMSG me :m" + QByteArray::number(i));
+        feed(":eve!u@h PRIVMSG me :hi");
+        feed(":bob!u@h NOTICE me :an answer of his own");
+        const QString reply = "Это автоответ. me сейчас не может ответить, напишите, "
+                              "пожалуйста, позже.\r\n";
+        QCOMPARE(DecodeEngineText(sent()), "NOTICE bob :" + reply + "NOTICE eve :" + reply);
+        const QString bobView = ViewText(window("bob"));
+        for (const char *text : {"\nm1\n", "\nm50\n", "an answer of his own"})
+            QVERIFY2(bobView.contains(QLatin1String(text)), text);
+        now += 60000; // a minute later
+        feed(":bob!u@h PRIVMSG me :later");
+        QCOMPARE(DecodeEngineText(sent()), "NOTICE bob :" + reply);
     }
 
     // Closing a joined channel's window parts; after a kick or a part, nothing is sent.
@@ -331,7 +385,7 @@ private slots:
         QCOMPARE(sent(), QByteArray("PART #c\r\n"));
         TChannelForm *form = join("#k");
         feed(":op!u@h KICK #k me :out");
-        QCOMPARE(ChannelFormAt(FindChannelForm("#k")), form);
+        QCOMPARE(window("#k"), form);
         form->SubWindow()->close();
         join("#d");
         feed(":me!u@h PART #d");
@@ -347,7 +401,7 @@ private slots:
         MessageBoxWatcher boxes;
         form->VoxListView1->clearSelection();
         form->QueryExecute();
-        QTRY_COMPARE(boxes.texts, QStringList{QStringLiteral("User|Select user nick in list")});
+        QTRY_COMPARE(boxes.texts, QStringList{"User|Select user nick in list"});
         form->OpExecute();
         QCOMPARE(sent(), QByteArray());
         main->activateWindow();
@@ -361,7 +415,7 @@ private slots:
         const QStringList said = bench->interfaceVoice->spokenTexts();
         QCOMPARE(said.mid(said.size() - 3),
                  QStringList({name + " bob", name + " me", name + " bob"}));
-        QCOMPARE(form->SelectedNick(), QStringLiteral("bob"));
+        QCOMPARE(form->SelectedNick(), "bob");
         QTest::keyClick(form->VoxListView1, Qt::Key_O, Qt::ControlModifier);
         form->UM_Deop->trigger();
         QTest::keyClick(form->VoxListView1, Qt::Key_Delete);
@@ -386,22 +440,22 @@ private slots:
         TChannelModeForm *dialog = ChannelModeForm();
         QVERIFY(dialog->Prepare("#c"));
         // Nothing changed: every mode not ticked still goes as a removal, no TOPIC.
-        QCOMPARE(dialog->Preview->text(), QStringLiteral("/MODE #c +tn -imlps"));
+        QCOMPARE(dialog->Preview->text(), "/MODE #c +tn -imlps");
         dialog->VoxButton1->click();
         QCOMPARE(sent(), QByteArray("MODE #c +tn -imlps\r\n"));
         QVERIFY(dialog->Prepare("#c"));
         dialog->VoxCheckBox5->click();
-        dialog->LimitEdit->setText(QStringLiteral("25"));
-        dialog->KeyEdit->setText(QStringLiteral("sesame"));
-        QCOMPARE(dialog->Preview->text(), QStringLiteral("/MODE #c +tnl 25 -impsk sesame"));
+        dialog->LimitEdit->setText("25");
+        dialog->KeyEdit->setText("sesame");
+        QCOMPARE(dialog->Preview->text(), "/MODE #c +tnl 25 -impsk sesame");
         dialog->VoxCheckBox6->click();
-        dialog->TopicEdit->setText(QStringLiteral("a topic of several words"));
+        dialog->TopicEdit->setText("a topic of several words");
         dialog->VoxButton1->click();
         QCOMPARE(sent(), QByteArray("MODE #c +tnlk 25 sesame -imps\r\n"
                                     "TOPIC #c :a topic of several words\r\n"));
         // A key that is not ticked is also taken off on its own line.
         QVERIFY(dialog->Prepare("#c"));
-        dialog->KeyEdit->setText(QStringLiteral("old"));
+        dialog->KeyEdit->setText("old");
         dialog->VoxButton1->click();
         QCOMPARE(sent(), QByteArray("MODE #c +tn -imlpsk old\r\nMODE #c -k old\r\n"));
         QVERIFY(!dialog->Prepare("bob")); // no record, no dialog (a private window)
@@ -425,17 +479,15 @@ private slots:
         ShowChannelSetup(form->Slot);
         QVERIFY(!form->Options.ShowNick && !form->Options.SpeakNick);
         main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(main));
-        form->VoxEdit1->setFocus();
-        QTRY_VERIFY(form->_Focused());
+        QVERIFY(QTest::qWaitForWindowActive(main) && focus(form));
         bench->channelVoice->clear();
         feed(":bob!u@h PRIVMSG #c :plain");
-        QVERIFY(ViewText(form).endsWith(QStringLiteral("#c\nplain")));
+        QVERIFY(ViewText(form).endsWith("#c\nplain"));
         // Speech off through its shortcut: nothing more is spoken.
         QTest::keyClick(form->VoxEdit1, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
-        QCOMPARE(form->AC_Speak->text(), GetCaption(QStringLiteral("CFAC_SpeakOff")));
+        QCOMPARE(form->AC_Speak->text(), GetCaption("CFAC_SpeakOff"));
         feed(":bob!u@h PRIVMSG #c :quiet");
-        QCOMPARE(bench->channelTexts(), QStringList{QStringLiteral("plain")});
+        QCOMPARE(bench->channelTexts(), QStringList{"plain"});
         ShowChannelSetup(77); // an empty slot opens nothing
     }
 
@@ -443,8 +495,8 @@ private slots:
     void controlsAreNamed()
     {
         TChannelForm *first = join("#a");
-        QCOMPARE(first->VoxEdit1->accessibleName(), GetCaption(QStringLiteral("CFVoxEdit1")));
-        QCOMPARE(first->WatchButton()->accessibleName(), QStringLiteral("#a"));
+        QCOMPARE(first->VoxEdit1->accessibleName(), GetCaption("CFVoxEdit1"));
+        QCOMPARE(first->WatchButton()->accessibleName(), "#a");
         ChannelModeForm()->ConfigureComponents();
         ChannelSetupForm()->ConfigureComponents();
         for (QWidget *top :
@@ -468,9 +520,11 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ETalvinError, NewPrivateForm("bob"));
         QCOMPARE(NewChannelForm("#last"), 0);
         QVERIFY_THROWS_EXCEPTION(ETalvinError, NewChannelForm("#more"));
-        // A private message with no slot left is dropped, the program goes on.
+        // A private message with no slot left is shown in the status window and heard.
         feed(":bob!u@h PRIVMSG me :no room");
         QCOMPARE(FindChannelForm("bob"), -1);
+        QVERIFY(bench->statusText().contains("PRIVMSG bob no room"));
+        QVERIFY(bench->channelTexts().contains("bob no room"));
     }
 
     // A flood is taken a bounded batch per turn and the view keeps the newest lines, with a
@@ -481,23 +535,22 @@ private slots:
         form->Options.SpeechOn = false;
         const int total = 23000; // the view keeps 20,000 lines and trims past 22,000
         for (int i = 0; i < total; ++i)
-            form->LinesAdd(QStringLiteral("line %1").arg(i));
+            form->LinesAdd(QString("line %1").arg(i));
         QCoreApplication::processEvents();
         QTextDocument *doc = form->VoxRichEdit1->document();
         QVERIFY(doc->blockCount() <= TChannelForm::LinesPerTurn + 2);
-        const QString last = QStringLiteral("line %1").arg(total - 1);
+        const QString last = QString("line %1").arg(total - 1);
         QTRY_VERIFY_WITH_TIMEOUT(doc->lastBlock().text() == last, 30000);
         QVERIFY(doc->blockCount() <= 22001);
         QCOMPARE(doc->firstBlock().text(), TChannelForm::TrimNote);
-        QCOMPARE(say(form, QStringLiteral("still here")),
-                 QByteArray("PRIVMSG #flood :still here\r\n"));
+        QCOMPARE(say(form, "still here"), QByteArray("PRIVMSG #flood :still here\r\n"));
     }
 
     // The channel-list action opens the request dialog (a damaged minimum in caption.ini
     // reads as 0); a LIST reply fills the browser and writes "1.lst".
     void channelListJoinedToTheMainWindow()
     {
-        SetCaption(QStringLiteral("CLUpDown3"), QStringLiteral("many"));
+        SetCaption("CLUpDown3", "many");
         AttachChannelList(main);
         main->A_ChannelList->trigger();
         QTRY_VERIFY(ChannelListForm()->isVisible());
@@ -507,7 +560,7 @@ private slots:
                                       "322 me #two 1 :", "323 me :End of LIST"})
             feed(":irc.test " + line);
         QCOMPARE(Form3()->FullList.Count(), 2);
-        QVERIFY(QFile::exists(ProgramDir() + QStringLiteral("/1.lst")));
+        QVERIFY(QFile::exists(ProgramDir() + "/1.lst"));
         Form3()->close();
     }
 };

@@ -6,8 +6,10 @@
 #include "channels/channel_list_form.h"
 #include "channels/channel_list_request_form.h"
 #include "channels/channel_list_view.h"
+#include "file_bytes.h"
 #include "irc/irc_client.h"
 #include "ngircd_server.h"
+#include "raw_irc_client.h"
 #include "speech/controls/vox_controls.h"
 
 #include <QCollator>
@@ -16,17 +18,6 @@
 #include <QTest>
 
 namespace {
-
-QString Decode1251(const QByteArray &bytes)
-{
-    return QTextCodec::codecForName("windows-1251")->toUnicode(bytes);
-}
-
-QByteArray FileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Closes the browser so that the next list makes a new one.
 void DiscardBrowser()
@@ -99,25 +90,26 @@ private slots:
     {
         // Colour codes go (a digit and nothing after the comma; a letter after it too), NUL
         // reads as a blank, a count that is no number is 0.
-        const auto row = [](const QByteArray &entry) {
+        const QList<std::pair<QByteArray, QByteArray>> rows = {{"#chat 12 hello  \x03"
+                                                                "4,1red\x03 world ",
+                                                                "#chat|12|hello  ,1red world |12"},
+                                                               {QByteArray("#x\0y 3 \x03"
+                                                                           "abc",
+                                                                           11),
+                                                                "#x y|3|bc|3"},
+                                                               {"#bare 7", "#bare|7||7"},
+                                                               {"#c abc t", "#c|abc|t|0"}};
+        for (const auto &[entry, expected] : rows) {
             const TChannelListRow r = TChannelListRow::FromListEntry(entry);
-            return QList<QByteArray>{r.Name, r.Users, r.Topic, QByteArray::number(r.UserCount)};
-        };
-        QCOMPARE(row("#chat 12 hello  \x03"
-                     "4,1red\x03 world "),
-                 QList<QByteArray>({"#chat", "12", "hello  ,1red world ", "12"}));
-        QCOMPARE(row(QByteArray("#x\0y 3 \x03"
-                                "abc",
-                                11)),
-                 QList<QByteArray>({"#x y", "3", "bc", "3"}));
-        QCOMPARE(row("#bare 7"), QList<QByteArray>({"#bare", "7", "", "7"}));
-        QCOMPARE(row("#c abc t"), QList<QByteArray>({"#c", "abc", "t", "0"}));
+            QCOMPARE(r.Name + '|' + r.Users + '|' + r.Topic + '|' + QByteArray::number(r.UserCount),
+                     expected);
+        }
     }
 
     void deliveriesAppendOnlyNewRowsAndANewListReplacesTheOld()
     {
         TIrcClient &client = host->client;
-        client.Host = QStringLiteral("irc.example");
+        client.Host = "irc.example";
         QList<QByteArray> entries;
         for (int i = 0; i < 95; ++i)
             entries << "#c" + QByteArray::number(i) + ' ' + QByteArray::number(i % 7) + " t" +
@@ -133,7 +125,7 @@ private slots:
         // One reset for the new list's start, then only insertions of the new rows.
         QCOMPARE(resets + inserts * 10, 11);
         QCOMPARE(Shown().size(), 95);
-        QCOMPARE(HeaderText(), QStringLiteral("Каналов  95 из 95"));
+        QCOMPARE(HeaderText(), "Каналов  95 из 95");
         QVERIFY(form->ProgressPanel->isHidden());
         // Closing the browser while a list arrives: the next delivery makes a new one with
         // every entry so far.
@@ -179,12 +171,12 @@ private slots:
         form->SortNone();
         QCOMPARE(Shown().first(), firstByName);
         form->AddFiltredChannel();
-        QCOMPARE(Shown().first(), QStringLiteral("#e"));
+        QCOMPARE(Shown().first(), "#e");
         // The minimum hides rows; the damaged count is 0 and does not stop the filter.
         for (const auto &[minimum, header] :
              {std::pair{5, "7"}, {101, "0"}, {0, "9"}, {-3, "10"}}) {
             ChannelListForm()->Edit1->setValue(minimum);
-            QCOMPARE(HeaderText(), QStringLiteral("Каналов  %1 из 10").arg(header));
+            QCOMPARE(HeaderText(), QString("Каналов  %1 из 10").arg(header));
         }
         ChannelListForm()->Edit1->setValue(0);
     }
@@ -192,21 +184,20 @@ private slots:
     void savedListWrittenAndReadBack()
     {
         TChannelList list;
-        list.Append(TChannelListRow::FromFields("#a", "1", Cp1251(QStringLiteral("первая тема"))));
+        list.Append(TChannelListRow::FromFields("#a", "1", Cp1251("первая тема")));
         list.Append(TChannelListRow::FromFields("#b", "22", ""));
         list.Append(TChannelListRow::FromFields("#c", "3", "a\rb"));
-        QVERIFY(WriteChannelListFile(listFile, QStringLiteral("irc.example"), list));
-        const QByteArray bytes = FileBytes(listFile);
-        const QString header = Decode1251(bytes.left(bytes.indexOf('\n')));
-        QVERIFY2(
-            QRegularExpression(QStringLiteral("^ получен с irc\\.example .+ всего каналов 3 \r$"))
-                .match(header)
-                .hasMatch(),
-            qPrintable(header));
+        QVERIFY(WriteChannelListFile(listFile, "irc.example", list));
+        const QByteArray bytes = ReadBytes(listFile);
+        const QString header =
+            QTextCodec::codecForName("windows-1251")->toUnicode(bytes.left(bytes.indexOf('\n')));
+        QVERIFY2(QRegularExpression("^ получен с irc\\.example .+ всего каналов 3 \r$")
+                     .match(header)
+                     .hasMatch(),
+                 qPrintable(header));
         // Three lines per channel; a CR inside a topic would split the entry.
-        QCOMPARE(bytes.mid(header.size() + 1), "#a\r\n1\r\n" +
-                                                   Cp1251(QStringLiteral("первая тема")) +
-                                                   "\r\n#b\r\n22\r\n\r\n#c\r\n3\r\na b\r\n");
+        QCOMPARE(bytes.mid(header.size() + 1),
+                 "#a\r\n1\r\n" + Cp1251("первая тема") + "\r\n#b\r\n22\r\n\r\n#c\r\n3\r\na b\r\n");
 
         // "Apply" reads it (a damaged count is 0); twice doubles the rows.
         QFile file(listFile);
@@ -220,10 +211,10 @@ private slots:
         QTest::keyClick(dialog->Button2, Qt::Key_Space);
         QVERIFY(Form3() && !dialog->isVisible());
         QCOMPARE(Shown().join(u' ') + ' ' + Shown(true).join(u' '), "#a #b #c #d 1 22 3 0");
-        QCOMPARE(Form3()->FullList.At(0).TopicText, QStringLiteral("первая тема"));
+        QCOMPARE(Form3()->FullList.At(0).TopicText, "первая тема");
         QVERIFY(ActivateWindow(dialog));
         dialog->Button2->click();
-        QCOMPARE(HeaderText(), QStringLiteral("Каналов  8 из 8"));
+        QCOMPARE(HeaderText(), "Каналов  8 из 8");
         // An incomplete last entry (a file cut short) is left out; the rest loads.
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("header\n#a\n1\nt\n#b\n2\n");
@@ -240,7 +231,7 @@ private slots:
         MessageCloser closer(host->voice.recording);
         QTest::keyClick(dialog->Button2, Qt::Key_Space);
         QCOMPARE(closer.seen.size(), 1);
-        QVERIFY(closer.seen[0].text.contains(QStringLiteral("1.lst")));
+        QVERIFY(closer.seen[0].text.contains("1.lst"));
         QVERIFY(closer.seen[0].said.contains(closer.seen[0].text));
         QVERIFY(dialog->isVisible() && !Form3());
     }
@@ -251,28 +242,20 @@ private slots:
     {
         NgircdServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        std::vector<std::unique_ptr<TIrcClient>> bots;
-        int joined = 0;
-        for (int b = 0; b < 3; ++b) {
-            bots.push_back(std::make_unique<TIrcClient>());
-            TIrcClient &bot = *bots.back();
-            bot.SetNick("bot" + QByteArray::number(b));
-            bot.OnJoined = [&](TIrcClient *, TIrcChannel *) { ++joined; };
-            bot.Host = server.host();
-            bot.Port = server.port();
-            bot.Connect();
-            QVERIFY(QTest::qWaitFor([&] { return bot.State() == stConnected; }));
-        }
+        RawIrcClient bots[3];
+        for (int b = 0; b < 3; ++b)
+            QVERIFY(bots[b].connectTo(server, "bot" + QByteArray::number(b)));
         const int channels = 60;
         for (int i = 0; i < channels; ++i) {
             const QByteArray name = "#ch" + QByteArray::number(i);
             for (int b = 0; b <= i % 3; ++b)
-                bots[size_t(b)]->Raw("JOIN " + name);
+                bots[b].send("JOIN " + name);
             if (i % 10 == 0)
-                bots[0]->Raw("TOPIC " + name + " :" + Cp1251(QStringLiteral("Тема номер ")) +
+                bots[0].send("TOPIC " + name + " :" + Cp1251("Тема номер ") +
                              QByteArray::number(i));
         }
-        QVERIFY(QTest::qWaitFor([&] { return joined == channels * 2; }, 20000));
+        for (int b = 0; b < 3; ++b) // each bot's last channel is the last one
+            QVERIFY(bots[b].waitFor(" 366 bot" + QByteArray::number(b) + " #ch59 ", 20000));
 
         TIrcClient &client = host->client;
         client.SetNick("lister");
@@ -292,8 +275,8 @@ private slots:
         TForm3 *form = Form3();
         const int total = form->FullList.Count(); // and whatever the server keeps itself
         QVERIFY(total >= channels);
-        QVERIFY(FileBytes(listFile).contains("\r\n#ch20\r\n3\r\n" +
-                                             Cp1251(QStringLiteral("Тема номер 20")) + "\r\n"));
+        QVERIFY(
+            ReadBytes(listFile).contains("\r\n#ch20\r\n3\r\n" + Cp1251("Тема номер 20") + "\r\n"));
         // Ctrl+U sorts by users; a row is spoken whole; Ctrl+J joins it.
         QVERIFY(ActivateWindow(form));
         form->ListView1->setFocus();
@@ -314,8 +297,6 @@ private slots:
         QTest::keyClick(form->ListView1, Qt::Key_J, Qt::ControlModifier);
         QCOMPARE(host->sent, QList<QByteArray>({"JOIN " + second.Name}));
         client.Disconnect(true);
-        for (auto &bot : bots)
-            bot->Disconnect(true);
     }
 
 private:

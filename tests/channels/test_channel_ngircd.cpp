@@ -1,7 +1,10 @@
-// A channel window against a real ngircd with a second user in the channel, on a CP1251
-// and then a KOI8-R server setting chosen through the main window's menu.
+// A channel window against a real ngircd with a second user in the channel, on a CP1251 and
+// then a KOI8-R server setting chosen through the main window's menu; under KOI8-R a Cyrillic
+// channel name goes out in the server's code page in the lines the program words for the
+// user (join, op, deop, kick) and in the CTCP TIME answer.
 #include "channel_bench.h"
 
+#include "app/codepage.h"
 #include "irc/irc_client.h"
 #include "ngircd_server.h"
 #include "raw_irc_client.h"
@@ -16,6 +19,8 @@ class TestChannelNgircd : public QObject
 private slots:
     void conversationWithAnotherUser()
     {
+        // A locale whose short date has a Cyrillic letter ("г." for the year).
+        QLocale::setDefault(QLocale(QLocale::Bulgarian, QLocale::Bulgaria));
         NgircdServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ChannelBench bench;
@@ -37,17 +42,17 @@ private slots:
 
         bench.channelVoice->clear();
         bob.send("PRIVMSG #room :hello from bob");
-        QTRY_VERIFY(ViewText(form).endsWith(QStringLiteral("bob:\nhello from bob")));
-        QCOMPARE(bench.channelTexts(), QStringList{QStringLiteral("bob hello from bob")});
+        QTRY_VERIFY(ViewText(form).endsWith("bob:\nhello from bob"));
+        QCOMPARE(bench.channelTexts(), QStringList{"bob hello from bob"});
         // After a nick change the messages keep coming, under the new nick.
         bob.send("NICK robert");
         QTRY_VERIFY(form->UserPresent("robert") > 0 && !form->UserPresent("bob"));
         bob.send("PRIVMSG #room :renamed");
-        QTRY_VERIFY(ViewText(form).endsWith(QStringLiteral("robert:\nrenamed")));
+        QTRY_VERIFY(ViewText(form).endsWith("robert:\nrenamed"));
         // What the user types reaches the other user whole; the keyboard language is said
         // once, before the first letter.
         bench.channelVoice->clear();
-        TypeText(form->VoxEdit1, QStringLiteral("hi robert, how are you"));
+        TypeText(form->VoxEdit1, "hi robert, how are you");
         QTest::keyClick(form->VoxEdit1, Qt::Key_Return);
         QVERIFY2(bob.waitFor("PRIVMSG #room :hi robert, how are you\r\n"),
                  bob.received.right(300).constData());
@@ -61,16 +66,16 @@ private slots:
         // KOI8-R bytes under CP1251 are the CP1251 letters they happen to be ...
         const QByteArray koi8Greeting = "\xF0\xD2\xC9\xD7\xC5\xD4"; // "Привет"
         bob.send("PRIVMSG #room :" + koi8Greeting);
-        QTRY_VERIFY(ViewText(form).endsWith(QStringLiteral("robert:\nрТЙЧЕФ")));
+        QTRY_VERIFY(ViewText(form).endsWith("robert:\nрТЙЧЕФ"));
         // ... and under KOI8 they are Cyrillic, shown and spoken; the log keeps the bytes
         // as they came off the wire and went out.
         main->A_KOI8->trigger();
-        QCOMPARE(main->StatusPanels[3]->text(), QStringLiteral("KOI8"));
+        QCOMPARE(main->StatusPanels[3]->text(), "KOI8");
         bench.channelVoice->clear();
         bob.send("PRIVMSG #room :" + koi8Greeting);
-        QTRY_VERIFY(ViewText(form).endsWith(QStringLiteral("robert:\nПривет")));
-        QCOMPARE(bench.channelTexts(), QStringList{QStringLiteral("robert Привет")});
-        TypeText(form->VoxEdit1, QStringLiteral("Ёж Привет ok"));
+        QTRY_VERIFY(ViewText(form).endsWith("robert:\nПривет"));
+        QCOMPARE(bench.channelTexts(), QStringList{"robert Привет"});
+        TypeText(form->VoxEdit1, "Ёж Привет ok");
         QTest::keyClick(form->VoxEdit1, Qt::Key_Return);
         const QByteArray sent = "PRIVMSG #room :\xB3\xD6 " + koi8Greeting + " ok\r\n";
         QVERIFY2(bob.waitFor(sent), bob.received.right(200).toHex(' ').constData());
@@ -78,12 +83,32 @@ private slots:
         QVERIFY(bench.log().contains("< " + sent));
         QVERIFY(!bench.log().contains("\xCF\xF0\xE8\xE2\xE5\xF2"));
 
-        // The first joiner's operator action on the selected user.
-        form->VoxListView1->setCurrentIndex(
-            form->UserTable()->index(form->UserPresent("robert") - 1, 0));
-        form->KickExecute();
-        QVERIFY(bob.waitFor("KICK #room robert :"));
-        QTRY_COMPARE(form->UserPresent("robert"), 0);
+        // A Cyrillic channel joined with the name as the program keeps it (the channel list
+        // and the favourites do so); the first joiner's operator actions on the chosen user.
+        const QString name = "#канал";
+        const QByteArray wire = EncodeText(name, TextEncoding::Koi8r);
+        main->IRC->Join(EncodeEngineText(name));
+        QTRY_VERIFY(FindChannelForm(name) >= 0);
+        TChannelForm *cyrillic = ChannelFormAt(FindChannelForm(name));
+        bob.send("JOIN " + wire);
+        QTRY_VERIFY(cyrillic->UserPresent("robert") > 0);
+        cyrillic->VoxListView1->setCurrentIndex(
+            cyrillic->UserTable()->index(cyrillic->UserPresent("robert") - 1, 0));
+        cyrillic->OpExecute();
+        QVERIFY2(bob.waitFor(" MODE " + wire + " +o robert\r\n"),
+                 bob.received.right(200).toHex(' ').constData());
+        cyrillic->DeopExecute();
+        QVERIFY(bob.waitFor(" MODE " + wire + " -o robert\r\n"));
+        cyrillic->KickExecute();
+        QVERIFY(bob.waitFor(" KICK " + wire + " robert :"));
+        QTRY_COMPARE(cyrillic->UserPresent("robert"), 0);
+
+        bob.send("PRIVMSG talvin :\x01TIME\x01");
+        const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+        QVERIFY(date.contains(QChar(u'г')));
+        QVERIFY2(bob.waitFor("\x01TIME Local time is " + EncodeText(date, TextEncoding::Koi8r)),
+                 bob.received.right(120).toHex(' ').constData());
+        QLocale::setDefault(QLocale::system());
     }
 };
 
