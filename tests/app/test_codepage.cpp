@@ -70,9 +70,9 @@ private slots:
             QCOMPARE(line.left(same), all.left(same));
             QCOMPARE(ApplySendConversion(page, all).left(same), all.left(same));
         }
-        QCOMPARE(DecodeText("\xB3", TextEncoding::Koi8r), QStringLiteral("Ё"));
+        QCOMPARE(DecodeText("\xB3", TextEncoding::Koi8r), "Ё");
         QCOMPARE(DecodeText("\x98", TextEncoding::Cp1251).size(), 1); // unassigned, not lost
-        QCOMPARE(EncodeText(QStringLiteral("№"), TextEncoding::Koi8r), QByteArray("?"));
+        QCOMPARE(EncodeText("№", TextEncoding::Koi8r), QByteArray("?"));
     }
 
     // Written only when the user has made the file, in Windows-1251 with CR LF.
@@ -80,13 +80,13 @@ private slots:
     {
         QTemporaryDir dir;
         QDir::setCurrent(dir.path());
-        AppendToStatusTranscript(QStringLiteral("JOINED #talvin"));
-        QVERIFY(!QFile::exists(QStringLiteral("log.txt")));
-        QFile file(QStringLiteral("log.txt"));
+        AppendToStatusTranscript("JOINED #talvin");
+        QVERIFY(!QFile::exists("log.txt"));
+        QFile file("log.txt");
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        AppendToStatusTranscript(QStringLiteral("JOINED #talvin"));
-        AppendToStatusTranscript(QStringLiteral("Привет"));
+        AppendToStatusTranscript("JOINED #talvin");
+        AppendToStatusTranscript("Привет");
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("JOINED #talvin\r\n\xcf\xf0\xe8\xe2\xe5\xf2\r\n"));
         QDir::setCurrent(QDir::tempPath());

@@ -1,9 +1,8 @@
 // Installing and starting like a desktop program: the program directory made from the
-// template, one running program per directory, and the Debian package started from a scratch
-// root against a real server.
+// template, where it is, and one running program per directory.
 #include "app/single_instance.h"
 #include "config/program_home.h"
-#include "ngircd_server.h"
+#include "file_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,24 +11,6 @@
 #include <QTest>
 #include <QtConcurrent>
 
-namespace {
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
 class TestInstall : public QObject
 {
     Q_OBJECT
@@ -37,27 +18,26 @@ private slots:
     void homeIsMadeFromTemplateWithoutTouchingUserFiles()
     {
         QTemporaryDir dir;
-        const QString templ = dir.filePath(QStringLiteral("share/talvin"));
-        const QString home = dir.filePath(QStringLiteral("home/talvin"));
-        WriteFile(templ + QStringLiteral("/config/caption.ini"), "new template\n");
-        WriteFile(templ + QStringLiteral("/config/send.wav"), "RIFF");
-        WriteFile(templ + QStringLiteral("/help/Status.txt"), "help\n");
-        QDir().mkpath(templ + QStringLiteral("/log"));
-        QFile::setPermissions(templ + QStringLiteral("/config/send.wav"), QFileDevice::ReadOwner);
+        const QString templ = dir.filePath("share/talvin");
+        const QString home = dir.filePath("home/talvin");
+        for (const auto &[name, bytes] : {std::pair{"caption.ini", "new template\n"},
+                                          {"send.wav", "RIFF"},
+                                          {"../help/Status.txt", "help\n"}})
+            QVERIFY(WriteBytes(templ + "/config/" + name, bytes));
+        QDir().mkpath(templ + "/log");
+        QFile::setPermissions(templ + "/config/send.wav", QFileDevice::ReadOwner);
         // The user's edited file is older than the template's and must survive.
-        WriteFile(home + QStringLiteral("/config/caption.ini"), "user's edit\n");
+        WriteBytes(home + "/config/caption.ini", "user's edit\n");
 
         const ProgramHomeResult result = PrepareProgramHome(templ, home);
         QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(ReadFile(home + QStringLiteral("/config/caption.ini")),
-                 QByteArray("user's edit\n"));
-        QCOMPARE(ReadFile(home + QStringLiteral("/help/Status.txt")), QByteArray("help\n"));
-        QVERIFY(QFileInfo(home + QStringLiteral("/log")).isDir());
-        QVERIFY(QFileInfo(home + QStringLiteral("/config/send.wav")).isWritable());
+        QCOMPARE(ReadBytes(home + "/config/caption.ini") + ReadBytes(home + "/help/Status.txt"),
+                 "user's edit\nhelp\n");
+        QVERIFY(QFileInfo(home + "/log").isDir());
+        QVERIFY(QFileInfo(home + "/config/send.wav").isWritable());
         QStringList added = result.added;
         added.sort();
-        QCOMPARE(added, QStringList({QStringLiteral("config/send.wav"),
-                                     QStringLiteral("help/Status.txt")}));
+        QCOMPARE(added, QStringList({"config/send.wav", "help/Status.txt"}));
         // A second start adds nothing.
         QVERIFY(PrepareProgramHome(templ, home).added.isEmpty());
     }
@@ -92,7 +72,7 @@ private slots:
         QTemporaryDir home;
         // A stale socket file from a program that died must neither answer nor block.
         TSingleInstance running(home.path());
-        WriteFile(running.ServerName(), "stale");
+        WriteBytes(running.ServerName(), "stale");
         QVERIFY(!TSingleInstance(home.path()).AskRunningToFront(500));
         QVERIFY(running.Listen());
         int calls = 0;

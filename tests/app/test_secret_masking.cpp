@@ -1,7 +1,9 @@
-// Passwords and keys against a real server: the server gets them as typed, while the
-// traffic log, the status window, its transcript, the speech and its transcript show only
-// the mask. A favourites file left readable by others is narrowed at start.
+// A session against a real server, with passwords and keys: the server gets them as typed,
+// while the traffic log, the status window, its transcript, the speech and its transcript
+// show only the mask. A favourites file left readable by others is narrowed at start;
+// closing the window quits. And a registration on which every nick is taken.
 #include "app/status_window.h"
+#include "app/vox_input_box.h"
 #include "channels/channel_form.h"
 #include "channels/channel_forms.h"
 #include "speech/controls/vox_edit.h"
@@ -10,6 +12,7 @@
 #include "main_window_bench.h"
 #include "raw_irc_client.h"
 
+#include <QLabel>
 #include <QRegularExpression>
 
 class TestSecretMasking : public QObject
@@ -17,6 +20,7 @@ class TestSecretMasking : public QObject
     Q_OBJECT
 private slots:
     void secretsReachTheServerOnly();
+    void everyNickTakenAsksTheUser();
 };
 
 void TestSecretMasking::secretsReachTheServerOnly()
@@ -34,15 +38,15 @@ void TestSecretMasking::secretsReachTheServerOnly()
 
     MainWindowBench bench;
     bench.setServer(server.host(), QString::number(server.port()));
-    SetUserValue(QStringLiteral("Nick"), QStringLiteral("masker"));
-    SetFaworitValue(QStringLiteral("FaworPassword1"), QStringLiteral("fav-key-73"));
-    QFile faworits(ConfigFilePath(QStringLiteral("faworits.ini")));
+    SetUserValue("Nick", "masker");
+    SetFaworitValue("FaworPassword1", "fav-key-73");
+    QFile faworits(ConfigFilePath("faworits.ini"));
     QVERIFY(faworits.setPermissions(faworits.permissions() | QFileDevice::ReadOther));
-    for (const QString &name : {QStringLiteral("log.txt"), QStringLiteral("log/speech.txt")}) {
+    for (const QString &name : {"log.txt", "log/speech.txt"}) {
         QFile empty(bench.dir.filePath(name));
         QVERIFY(empty.open(QIODevice::WriteOnly));
     }
-    bench.setCaption(QStringLiteral("smode"), QStringLiteral("connect"));
+    bench.setCaption("smode", "connect");
     TForm1 *window = bench.createWindow();
     window->CreateApplicationWindows();
     window->IRC->Password = secrets[0];
@@ -50,11 +54,11 @@ void TestSecretMasking::secretsReachTheServerOnly()
     const auto statusHas = [&](const QString &text) {
         return WaitUntil([&] { return bench.statusText().contains(text); });
     };
-    QVERIFY2(statusHas(QStringLiteral("JOINED #talvin")), qPrintable(bench.statusText()));
-    QVERIFY(statusHas(QStringLiteral("config/faworits.ini could be read by other users")));
+    QVERIFY2(statusHas("JOINED #talvin"), qPrintable(bench.statusText()));
+    QVERIFY(statusHas("config/faworits.ini could be read by other users"));
     QVERIFY(!(faworits.permissions() & QFileDevice::ReadOther));
     service.send("JOIN #talvin");
-    QVERIFY(statusHas(QStringLiteral("JOIN NickServ #talvin")));
+    QVERIFY(statusHas("JOIN NickServ #talvin"));
 
     // Typed raw into the status window; the last word read back with Ctrl+Left first.
     TVoxEdit *edit = window->StatusForm->Edit1;
@@ -65,28 +69,28 @@ void TestSecretMasking::secretsReachTheServerOnly()
         QTest::keyClick(edit, Qt::Key_Return);
     };
     edit->setSpeakMode(true); // every key read back, as in the input boxes
-    type(QStringLiteral("privmsg nickserv :identify ns-pass-74"));
+    type("privmsg nickserv :identify ns-pass-74");
     QVERIFY2(service.waitFor(":identify ns-pass-74\r\n"), service.received.constData());
-    QCOMPARE(bench.interfaceVoice->spokenTexts().count(QStringLiteral("звёздочка")), 10);
-    QVERIFY(bench.interfaceVoice->spokenTexts().contains(QStringLiteral("**********")));
+    QCOMPARE(bench.interfaceVoice->spokenTexts().count("звёздочка"), 10);
+    QVERIFY(bench.interfaceVoice->spokenTexts().contains("**********"));
     edit->setSpeakMode(false);
-    type(QStringLiteral("JOIN #locked chan-key-72"));
-    QVERIFY(statusHas(QStringLiteral("JOINED #locked")));
-    type(QStringLiteral("MODE #locked"));
+    type("JOIN #locked chan-key-72");
+    QVERIFY(statusHas("JOINED #locked"));
+    type("MODE #locked");
     const QRegularExpression lockedModes("MODE #locked\\[\\+\\w*k\\w* \\*{8}\\]");
     QVERIFY(WaitUntil([&] { return bench.statusText().contains(lockedModes); }));
-    type(QStringLiteral("OPER testoper operpass"));
+    type("OPER testoper operpass");
     QVERIFY(WaitUntil([&] { return bench.log().contains(" 381 masker "); }));
-    type(QStringLiteral("MODE #talvin +k new-key-75"));
+    type("MODE #talvin +k new-key-75");
     QVERIFY(service.waitFor("MODE #talvin +k new-key-75"));
-    QVERIFY(statusHas(QStringLiteral("MODE #talvin[+k ********]")));
+    QVERIFY(statusHas("MODE #talvin[+k ********]"));
 
     // A private window with the service shows the own text masked.
-    TChannelForm *query = ChannelFormAt(NewPrivateForm(QStringLiteral("NickServ")));
-    QTest::keyClicks(query->VoxEdit1, QStringLiteral("GHOST masker ns-pass-74"));
+    TChannelForm *query = ChannelFormAt(NewPrivateForm("NickServ"));
+    QTest::keyClicks(query->VoxEdit1, "GHOST masker ns-pass-74");
     QTest::keyClick(query->VoxEdit1, Qt::Key_Return);
     QVERIFY(service.waitFor("PRIVMSG NickServ :GHOST masker ns-pass-74\r\n"));
-    QVERIFY(query->VoxRichEdit1->toPlainText().contains(QStringLiteral("GHOST masker ********")));
+    QVERIFY(query->VoxRichEdit1->toPlainText().contains("GHOST masker ********"));
 
     window->close();
     const QByteArray log = bench.log();
@@ -97,16 +101,62 @@ void TestSecretMasking::secretsReachTheServerOnly()
     QStringList records{bench.statusText(), query->VoxRichEdit1->toPlainText(),
                         bench.interfaceVoice->spokenTexts().join('\n'),
                         bench.channelVoice->spokenTexts().join('\n')};
-    for (const QString &name : {QStringLiteral("log.txt"), QStringLiteral("log/speech.txt"),
-                                QStringLiteral("log/trafic.log")}) {
+    for (const QString &name : {"log.txt", "log/speech.txt", "log/trafic.log"}) {
         QFile file(bench.dir.filePath(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         records.append(QString::fromLatin1(file.readAll()));
     }
-    QVERIFY(!records[4].isEmpty() && !records[5].isEmpty());
+    // Closing quits; the transcripts the user made were written.
+    QVERIFY(!window->IRC->Connected() && log.contains("< QUIT :\r\n"));
+    QVERIFY(log.contains("\r\n*** Disconnected with 127.0.0.1 at "));
+    QVERIFY(records[4].contains("JOINED #talvin\r\n"));
+    QVERIFY(records[4].endsWith("DISCONNECT 127.0.0.1\r\n") && !records[5].isEmpty());
     for (const QString &record : std::as_const(records))
         for (const QByteArray &secret : secrets)
             QVERIFY2(!record.contains(QString::fromLatin1(secret)), secret.constData());
+}
+
+// Registration when the nick, the alternate nick and every variant the client makes up are
+// held by other users: a few NICK lines, then the user hears why and types a nick of their own.
+void TestSecretMasking::everyNickTakenAsksTheUser()
+{
+    NgircdServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const char *nicks[] = {"talvin", "alt", "talvin_", "alt_", "talvin__"};
+    RawIrcClient holders[5];
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(holders[i].connectTo(server, nicks[i]));
+    MainWindowBench bench;
+    bench.setCaption("smode", "none");
+    TForm1 *main = bench.start();
+    const QString why =
+        QStringLiteral("Ники заняты: talvin, alt, talvin_, alt_, talvin__. Введите другой ник.");
+
+    // The box is answered once it has said what it asks, as a listening user would.
+    QString asked;
+    QTimer user;
+    connect(&user, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<TVoxInputBox *>(QApplication::activeModalWidget());
+        if (!box || !asked.isEmpty() ||
+            !bench.interfaceVoice->spokenTexts().join('|').contains(why))
+            return;
+        asked = box->windowTitle() + QLatin1Char('|') + box->Label1->text();
+        QTest::keyClicks(box->Edit1, "fresh");
+        QTest::keyClick(box->Edit1, Qt::Key_Return);
+    });
+    user.start(20);
+
+    main->IRC->SetNick("talvin");
+    main->IRC->AltNick = "alt";
+    main->IRC->Host = server.host();
+    main->IRC->Port = server.port();
+    main->IRC->Connect();
+    QVERIFY2(WaitUntil([&] { return main->IRC->State() == stConnected; }, 15000),
+             bench.log().constData());
+    QCOMPARE(asked, "Новый ник|" + why);
+    QCOMPARE(main->IRC->CurrentNick(), QByteArray("fresh"));
+    QVERIFY(bench.statusText().contains(why));
+    QCOMPARE(bench.log().count("\n< NICK "), 6);
 }
 
 QTEST_MAIN(TestSecretMasking)

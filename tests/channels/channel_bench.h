@@ -26,8 +26,8 @@ struct ChannelBench : MainWindowBench
     {
         for (const char *key :
              {"IEUseMultiFilter", "IEUseSingleFilter", "CEUseMultiFilter", "CEUseSingleFilter"})
-            SetSpeechValue(QLatin1String(key), QStringLiteral("0"));
-        SetCaption(QStringLiteral("smode"), QStringLiteral("none"));
+            SetSpeechValue(QLatin1String(key), "0");
+        SetCaption("smode", "none");
         SetEventSoundPlayer(&sounds);
     }
     ~ChannelBench()

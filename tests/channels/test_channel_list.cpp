@@ -2,7 +2,7 @@
 // engine's deliveries, "1.lst" written and read back, damaged and missing files, and a real
 // ngircd's list driven by the window's keys.
 
-#include "../dialogs/connection_dialogs_host.h"
+#include "../dialogs/dialog_test_host.h"
 #include "channels/channel_list_form.h"
 #include "channels/channel_list_request_form.h"
 #include "channels/channel_list_view.h"
@@ -76,7 +76,7 @@ class TestChannelList : public QObject
 private slots:
     void init()
     {
-        host = std::make_unique<ConnectionDialogsHost>();
+        host = std::make_unique<TestDialogHost>(true);
         listFile = ChannelListFilePath();
     }
     void cleanup()
@@ -300,7 +300,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ConnectionDialogsHost> host;
+    std::unique_ptr<TestDialogHost> host;
     QString listFile;
 };
 

@@ -1,14 +1,15 @@
 #pragma once
 
-// What every dialog test needs of the main window: a real IRC engine, the help bench (a
-// recorded interface voice, a private program directory, a recording sound player) with a
-// config folder, and real keys for whatever holds the keyboard focus.
+// What every dialog test needs of the main window: a real IRC engine whose every sent line is
+// written down, the help bench (a recorded interface voice, a private program directory, a
+// recording sound player) with a config folder (the shipped settings in it, when asked), a
+// connect action that, when asked, connects from connect.ini and user.ini as the main window
+// does, and real keys for whatever holds the keyboard focus.
 
 #include "../speech/help/help_test_support.h"
 #include "dialogs/dialog_host.h"
 #include "irc/irc_client.h"
 
-#include <QAccessible>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -16,12 +17,20 @@
 
 #include <memory>
 
+inline QByteArray Cp1251(const QString &text)
+{
+    return QTextCodec::codecForName("windows-1251")->fromUnicode(text);
+}
+
 class TestDialogHost : public IDialogHost, public HelpBench
 {
 public:
-    TestDialogHost()
+    explicit TestDialogHost(bool shippedConfig = false)
     {
-        QDir(programDir.path()).mkpath(QStringLiteral("config"));
+        QDir(programDir.path()).mkpath("config");
+        if (shippedConfig)
+            copyShipped("config", {"*.ini"});
+        client.OnSend = [this](TIrcClient *, const QByteArray &line) { sent << line; };
         SetDialogHost(this);
     }
     ~TestDialogHost() override
@@ -32,7 +41,18 @@ public:
 
     TSpeech *InterfaceSpeech() override { return voice.speech.get(); }
     TIrcClient *IrcClient() override { return &client; }
-    void ConnectAction() override { ++connectActions; }
+    void ConnectAction() override
+    {
+        ++connectActions;
+        if (!connectOnAction)
+            return;
+        if (client.Connected())
+            return client.Disconnect(true);
+        client.Host = GetConnectValue("Server");
+        client.Port = ConfigToInt(GetConnectValue("Port"));
+        client.SetNick(Cp1251(GetUserValue("Nick")));
+        client.Connect();
+    }
     void SpeakLang() override { ++languageChecks; }
     void ShowConfigEditor(int page) override { editorPages.append(page); }
     QWidget *MainWidget() override { return nullptr; }
@@ -40,34 +60,30 @@ public:
     // Copies the shipped files of one folder of dist/ ("config", "help").
     void copyShipped(const QString &folder, const QStringList &patterns = {}) const
     {
-        const QDir shipped(qEnvironmentVariable("TALVIN_SOURCE_DIR") + QStringLiteral("/dist/") +
-                           folder);
+        const QDir shipped(qEnvironmentVariable("TALVIN_SOURCE_DIR") + "/dist/" + folder);
         for (const QString &name : shipped.entryList(patterns, QDir::Files))
             QFile::copy(shipped.filePath(name), programDir.filePath(folder + u'/' + name));
     }
     void writeConfig(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(programDir.filePath(QStringLiteral("config/") + name));
+        QFile file(programDir.filePath("config/" + name));
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(bytes);
     }
     QByteArray configBytes(const QString &name) const
     {
-        QFile file(programDir.filePath(QStringLiteral("config/") + name));
+        QFile file(programDir.filePath("config/" + name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString configText(const QString &name) const { return QString::fromUtf8(configBytes(name)); }
 
     TIrcClient client;
+    QList<QByteArray> sent;
+    bool connectOnAction = false;
     int connectActions = 0;
     int languageChecks = 0;
     QList<int> editorPages;
 };
-
-inline QByteArray Cp1251(const QString &text)
-{
-    return QTextCodec::codecForName("windows-1251")->fromUnicode(text);
-}
 
 // The control holding the keyboard focus. After a message box closes, the window beneath
 // gets the keyboard back through an activation that may still be on its way; wait for it.
@@ -125,18 +141,4 @@ template <typename T, typename Act> void WhenModal(Act act)
             modal->reject();
     });
     timer->start(5);
-}
-
-// Every control that takes the keyboard focus must be labelled for screen readers.
-inline QStringList UnlabelledControls(QWidget *window)
-{
-    QStringList missing;
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-        if (!w->isEnabled() || w->focusPolicy() == Qt::NoFocus)
-            continue;
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
-        if (face && face->state().focusable && face->text(QAccessible::Name).isEmpty())
-            missing << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
-    }
-    return missing;
 }

@@ -3,7 +3,7 @@
 // for byte (also Windows-1251 files of older installations), and real connections and JOIN
 // lines at ngircd.
 
-#include "connection_dialogs_host.h"
+#include "dialog_test_host.h"
 #include "dialogs/connect_form.h"
 #include "dialogs/faworit_store.h"
 #include "dialogs/faworits_form.h"
@@ -61,7 +61,7 @@ class TestConnectionDialogs : public QObject
 private slots:
     void connectDialogSpeaksLoadsAndSavesNothingOnEscape()
     {
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         host.writeConfig("user.ini", UserIni);
         SetCaption("F2Label9", "Прозвище");
         TForm2 form;
@@ -96,7 +96,7 @@ private slots:
     {
         NgircdServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         host.writeConfig("user.ini", UserIni);
         host.connectOnAction = true;
         host.writeConfig("servers.ini", "[IRCServers]\nName1=127.0.0.1\nDesc1=test\nPort1=" +
@@ -130,7 +130,7 @@ private slots:
 
     void addingAServerChecksTheFields()
     {
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         TForm2 form;
         QVERIFY(ActivateWindow(&form));
         form.PageControl1->setCurrentIndex(1);
@@ -166,7 +166,7 @@ private slots:
 
     void changingAServerWritesItsOwnRecord()
     {
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         LoadServerList();
         // Renaming record 1 to the name of record 3 must not write into record 3.
         WhenModal<TServerOptionsForm>([&](TServerOptionsForm *dialog) {
@@ -193,7 +193,7 @@ private slots:
 
     void serverListWindowActsOnTheChosenRow()
     {
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         host.writeConfig("servers.ini", "[IRCServers]\nName1=dup.org\nDesc1=first\nPort1=6667\n"
                                         "Name2=dup.org\nDesc2=second\nPort2=6668\n");
         MessageCloser closer(host.voice.recording);
@@ -223,7 +223,7 @@ private slots:
 
     void serverListFile()
     {
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         // Gaps close; descriptions beginning with "er" and unreadable values keep their record.
         host.writeConfig("servers.ini", "; my servers\n[IRCServers]\nName2=b.org\nDesc2=er-net\n"
                                         "Port2=abc\nAddDate2=12/1/26 12:00 PM\nLastConnect2=\n"
@@ -285,7 +285,7 @@ private slots:
 
     void favouritesFile()
     {
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         host.writeConfig("faworits.ini",
                          "[Faworits]\nFaworChannel1=#er\nFaworDescr1=er\n"
                          "FaworChannel2=\nFaworDescr3=no channel\nFaworChannel4=#later\n");
@@ -322,7 +322,7 @@ private slots:
         QVERIFY(watcher.connectTo(server, "watcher"));
         watcher.send("JOIN ##linux");
         QVERIFY(watcher.waitFor(" 366 "));
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         TFaworitsForm form;
         QVERIFY(ActivateWindow(&form));
         QTest::qWait(20); // the field's own focus announcement would come now
@@ -362,7 +362,7 @@ private slots:
 
     void addingAFavouriteShowsItAtTheEndAndStoresIt()
     {
-        ConnectionDialogsHost host;
+        TestDialogHost host(true);
         TFaworitsForm form;
         QVERIFY(ActivateWindow(&form));
         QStringList unlabelled{"not run"};

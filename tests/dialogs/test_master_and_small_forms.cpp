@@ -3,6 +3,7 @@
 // registration at ngircd) and the small windows: About, the message of the day, the
 // make-channel dialog with its lines at ngircd, and the user field.
 
+#include "dialog_test_host.h"
 #include "dialogs/about_form.h"
 #include "dialogs/day_team_form.h"
 #include "dialogs/irc_identity.h"
@@ -11,7 +12,6 @@
 #include "ngircd_server.h"
 #include "speech/controls/vox_controls.h"
 #include "speech/help/help_form.h"
-#include "wizard_test_host.h"
 
 #include <QLabel>
 
@@ -39,7 +39,7 @@ struct Wizard
                    ? QString::fromUtf8(file.readAll()).replace("\r\n", "\n")
                    : QString();
     }
-    WizardTestHost host;
+    TestDialogHost host;
     TMasterForm form;
     MessageCloser closer{host.voice.recording};
 };
@@ -212,7 +212,7 @@ private slots:
 
     void aboutBoxAndMessageOfTheDay()
     {
-        WizardTestHost host;
+        TestDialogHost host;
         TAboutForm about;
         QVERIFY(about.WebLabel->isHidden()); // no address is made up
         for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
@@ -220,10 +220,11 @@ private slots:
             QStringList seen{"not run"};
             QTimer::singleShot(0, &about, [&] {
                 QVERIFY(QTest::qWaitForWindowActive(&about));
+                // The name and the whole description, once; nothing cuts it.
+                const QString text = "О программе. " + TAboutForm::DescriptionText();
+                const QStringList said = host.said();
                 seen = UnlabelledControls(&about);
-                seen << (host.said().contains("О программе. " + TAboutForm::DescriptionText())
-                             ? "read"
-                             : "silent");
+                seen << (said.count(text) == 1 && said.last() == text ? "read" : said.join('|'));
                 Press(key);
             });
             QTimer::singleShot(5000, &about, &QDialog::reject); // never hang
@@ -250,24 +251,18 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("modes"); // the boxes ticked: p m n k
         QTest::addColumn<QByteArray>("lines");
-        QTest::newRow("no name") << ""
-                                 << ""
-                                 << "" << QByteArray();
-        QTest::newRow("plain") << "talvin"
-                               << ""
-                               << "" << QByteArray("JOIN #talvin");
-        QTest::newRow("key and modes")
-            << "talvin"
-            << "secret word"
-            << "pmnk" << QByteArray("JOIN #talvin secret|MODE #talvin +pmnk secret");
+        const auto row = [](const char *tag, const char *name, const char *key, const char *modes,
+                            const QByteArray &lines) {
+            QTest::newRow(tag) << QString(name) << QString(key) << QString(modes) << lines;
+        };
+        row("no name", "", "", "", "");
+        row("plain", "talvin", "", "", "JOIN #talvin");
+        row("key and modes", "talvin", "secret word", "pmnk",
+            "JOIN #talvin secret|MODE #talvin +pmnk secret");
         // Nothing after a blank or comma reaches the server as more parameters.
-        QTest::newRow("cut at the blank")
-            << "&чат 0,#other"
-            << ""
-            << "pmn" << QByteArray("JOIN &\xF7\xE0\xF2|MODE &\xF7\xE0\xF2 +pmn");
-        QTest::newRow("cut at the comma") << "#a,#b"
-                                          << ""
-                                          << "" << QByteArray("JOIN #a");
+        row("cut at the blank", "&чат 0,#other", "", "pmn",
+            "JOIN &\xF7\xE0\xF2|MODE &\xF7\xE0\xF2 +pmn");
+        row("cut at the comma", "#a,#b", "", "", "JOIN #a");
     }
 
     void makeChannelLines()
@@ -276,7 +271,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, modes);
         QFETCH(QByteArray, lines);
-        WizardTestHost host;
+        TestDialogHost host;
         TForm5 form;
         form.VoxEdit1->setText(name);
         form.VoxEdit2->setText(key);
@@ -291,7 +286,7 @@ private slots:
     {
         NgircdServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        WizardTestHost host;
+        TestDialogHost host;
         MessageCloser closer(host.voice.recording);
         TForm5 form;
         QVERIFY(ActivateWindow(&form));

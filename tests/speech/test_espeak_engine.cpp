@@ -7,6 +7,8 @@
 #include "speech/speech_dispatcher_engine.h"
 #include "speech/tspeech.h"
 
+#include "file_bytes.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +22,7 @@
 namespace {
 
 const QString Russian = "espeak-ng Russian (ru)";
+const QByteArray NullSound = "pcm.!default { type null }\nctl.!default { type hw card 0 }\n";
 const QString Sentence = "Привет, мир. Талвин читает сообщения канала вслух.";
 
 struct Wave
@@ -32,8 +35,7 @@ struct Wave
 Wave readWave(const QString &path)
 {
     Wave wave;
-    QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QByteArray bytes = ReadBytes(path);
     auto le = [&](int at, int size) {
         quint32 value = 0;
         for (int i = size - 1; i >= 0; --i)
@@ -95,10 +97,7 @@ private slots:
         if (!TEspeakEngine::available())
             QSKIP("libespeak-ng has no voice data on this machine (package espeak-ng-data)");
         // Before anything opens a sound device: ALSA reads ~/.asoundrc once.
-        QFile rc(m_dir.filePath(".asoundrc"));
-        QVERIFY(rc.open(QIODevice::WriteOnly));
-        rc.write("pcm.!default { type null }\nctl.!default { type hw card 0 }\n");
-        rc.close();
+        QVERIFY(WriteBytes(m_dir.filePath(".asoundrc"), NullSound));
         qputenv("HOME", m_dir.path().toUtf8());
         qputenv("PULSE_SERVER", "unix:" + m_dir.filePath("no-pulse").toUtf8());
     }

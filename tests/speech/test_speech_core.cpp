@@ -203,10 +203,10 @@ private slots:
         // word rules are (encodings, line ends).
         QVERIFY(LoadSingleRules(writeFile(
             "singlerules.ini", "[x]=ex\r\n'y'-why\r\n'y'-igrek\r\n-z--\r\n-,- comma\r\n")));
-        const QStringList pairs = {"x", "ex", "X",     "X",  "y", "igrek", "z",
-                                   "z", ",",  "comma", "\r", "",  "xx",    "xx"};
-        for (int i = 0; i < pairs.size(); i += 2)
-            QCOMPARE(ApplySingleRules(pairs[i]), pairs[i + 1]);
+        QStringList out;
+        for (const char *text : {"x", "X", "y", "z", ",", "\r", "xx"})
+            out << ApplySingleRules(text);
+        QCOMPARE(out.join(u'|'), "ex|X|igrek|z|comma||xx");
     }
 
     void ruleTablesStopAtTheirLimitsAndSurviveBadFiles()
@@ -220,14 +220,11 @@ private slots:
         QVERIFY(LoadMultiRules(writeFile("multirules.ini", "w1x=r\n")));
 
         // A missing word rule file clears the table; a missing character rule file keeps it.
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("Speech rules .*absent.ini not read"));
+        for (int i = 0; i < 2; ++i)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Speech rules .*absent.ini"));
         QVERIFY(!LoadMultiRules(m_dir->filePath("absent.ini")));
-        QCOMPARE(ApplyMultiRules("w1x"), "w1x");
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("Speech rules .*absent.ini not read"));
         QVERIFY(!LoadSingleRules(m_dir->filePath("absent.ini")));
-        QCOMPARE(ApplySingleRules("U"), "r254");
+        QCOMPARE(ApplyMultiRules("w1x") + ApplySingleRules("U"), "w1xr254");
         QVERIFY(LoadMultiRules(writeFile("junk.ini", "\x01\x02=\xFF\n=\nq\n")));
         QVERIFY(LoadSingleRules(writeFile("junk.ini", "q\n\x01\n")));
     }
@@ -269,8 +266,9 @@ private slots:
         QVERIFY(!broken.Inited() && !broken.Enabled());
         broken.Speak("ничего"); // disabled: silently nothing
         broken.SetEnabled(true);
-        QCOMPARE(errorOf([&] { broken.Speak("ничего"); }), "msgSENotInited");
-        QCOMPARE(errorOf([&] { broken.SelectEngine("x"); }), "msgSENotInited");
+        QCOMPARE(errorOf([&] { broken.Speak("ничего"); }) +
+                     errorOf([&] { broken.SelectEngine("x"); }),
+                 "msgSENotInitedmsgSENotInited");
     }
 
     void limitsAndVolumeArithmetic()
@@ -334,14 +332,12 @@ private slots:
             QTest::addRow("%s garbage", qPrintable(key))
                 << key << (key.endsWith("Name") ? "Нет такого" : "много");
         }
-        QTest::newRow("IEVolume above 100") << "IEVolume"
-                                            << "101";
-        QTest::newRow("CESpeed above 65535") << "CESpeed"
-                                             << "65536";
-        QTest::newRow("ActiveControl 2") << "ActiveControl"
-                                         << "2";
-        QTest::newRow("IEPitch negative") << "IEPitch"
-                                          << "-3";
+        // Out of range.
+        for (const auto &[key, value] : {std::pair{"IEVolume", "101"},
+                                         {"CESpeed", "65536"},
+                                         {"ActiveControl", "2"},
+                                         {"IEPitch", "-3"}})
+            QTest::addRow("%s %s", key, value) << QString(key) << QString(value);
     }
 
     // Whatever one key holds, it is reported once, both voices come up and speak, the key
@@ -374,8 +370,7 @@ private slots:
         configure(v1, v2);
         QCOMPARE(m_errors.size(), 1);
         QVERIFY(m_errors.first().contains("speech.ini"));
-        QCOMPARE(v1.selected(), "Recording voice 3");
-        QCOMPARE(v2.selected(), "Recording voice 1");
+        QCOMPARE(v1.selected() + '|' + v2.selected(), "Recording voice 3|Recording voice 1");
         QCOMPARE(GetActiveSpeech(), 1);
         checkBothSpeak(v1, v2);
     }
@@ -394,8 +389,8 @@ private slots:
         QCOMPARE(v1.speech->Speed(), 220u);
         checkBothSpeak(v1, v2);
         SaveSpeechConfiguration();
-        QCOMPARE(GetSpeechValue("InterfaceEngineName"), "Recording voice 1");
-        QCOMPARE(GetSpeechValue("ChannelEngineName"), "Recording voice 1");
+        QCOMPARE(GetSpeechValue("InterfaceEngineName") + '|' + GetSpeechValue("ChannelEngineName"),
+                 "Recording voice 1|Recording voice 1");
     }
 
     void refusingEngineOrNoEngineAtAll()

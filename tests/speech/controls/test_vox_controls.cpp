@@ -154,24 +154,20 @@ private slots:
         if (control.startsWith("password"))
             bench.edit->setEchoMode(QLineEdit::Password);
         bench.edit->setSpeakMode(control.endsWith('+'));
-        if (widget == bench.memo)
-            bench.memo->setPlainText(text);
-        else if (widget == bench.rich)
-            bench.rich->setPlainText(text);
-        else
-            bench.edit->setText(text);
+        bench.edit->setText(text);
+        bench.memo->setPlainText(widget == bench.memo ? text : QString());
+        bench.rich->setPlainText(widget == bench.rich ? text : QString());
         const QStringList onFocus = bench.focus(widget);
         // The caret is placed after the focus, which moves it.
         const int at = caret < 0 ? int(text.size()) : caret;
-        if (widget == bench.edit) {
-            bench.edit->setCursorPosition(at);
-        } else if (widget == bench.memo) {
-            QTextCursor cursor = bench.memo->textCursor();
+        const auto place = [at](auto *edit) {
+            QTextCursor cursor = edit->textCursor();
             cursor.setPosition(at);
-            bench.memo->setTextCursor(cursor);
-        } else {
-            bench.rich->moveCursor(caret < 0 ? QTextCursor::End : QTextCursor::Start);
-        }
+            edit->setTextCursor(cursor);
+        };
+        widget == bench.edit   ? bench.edit->setCursorPosition(at)
+        : widget == bench.memo ? place(bench.memo)
+                               : place(bench.rich);
         QStringList expected = said.split(u'|', Qt::SkipEmptyParts);
         expected.replaceInStrings(QRegularExpression("^S$"), S)
             .replaceInStrings(QRegularExpression("^B$"), QString(QChar(8)));

@@ -11,6 +11,7 @@
 #include "speech/help/vox_show_message_form.h"
 #include "speech/recording_speech_engine.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -18,7 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-inline const QString Stop = QStringLiteral("<stop>");
+inline const QString Stop = "<stop>";
 
 // Remembers which sounds were asked for, and how much had been said at that moment.
 class RecordingSoundPlayer : public IEventSoundPlayer
@@ -78,7 +79,7 @@ struct HelpBench
     HelpBench()
     {
         SetProgramDir(programDir.path());
-        QDir(programDir.path()).mkpath(QStringLiteral("help"));
+        QDir(programDir.path()).mkpath("help");
         SetHelpSpeech(voice.speech.get());
         SetEventSoundPlayer(&player);
     }
@@ -89,7 +90,7 @@ struct HelpBench
     }
     void write(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(programDir.filePath(QStringLiteral("help/") + name));
+        QFile file(programDir.filePath("help/" + name));
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(bytes);
     }
@@ -100,3 +101,17 @@ struct HelpBench
     TRecordedVoice voice = MakeRecordedVoice();
     RecordingSoundPlayer player{voice.recording};
 };
+
+// Every control that takes the keyboard focus must be labelled for screen readers.
+inline QStringList UnlabelledControls(QWidget *window)
+{
+    QStringList missing;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isEnabled() || w->focusPolicy() == Qt::NoFocus)
+            continue;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+        if (face && face->state().focusable && face->text(QAccessible::Name).isEmpty())
+            missing << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
+    }
+    return missing;
+}

@@ -1,8 +1,9 @@
 // The help viewer and the spoken message box with real keys: the tree and the topic read in
 // order, the keys of both panes, missing or damaged help files reported aloud, help from a
 // modal dialog; the box's sound, text and button, closing, re-use and nesting; and the help
-// shipped with the program, every topic present in UTF-8.
+// shipped with the program, every topic present in UTF-8, naming controls as they are shown.
 
+#include "file_bytes.h"
 #include "help_test_support.h"
 #include "speech/controls/vox_button.h"
 #include "speech/controls/vox_tree_view.h"
@@ -10,8 +11,8 @@
 #include "speech/help/help_text_file.h"
 #include "speech/help/help_tree.h"
 
-#include <QAccessible>
 #include <QDialog>
+#include <QSet>
 #include <QStringDecoder>
 
 namespace {
@@ -29,17 +30,6 @@ struct Bench : HelpBench
         write("serveroptions.txt", OptionsText.toUtf8());
     }
 };
-
-QStringList unlabelled(QWidget *window)
-{
-    QStringList missing;
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
-        if (face && face->state().focusable && face->text(QAccessible::Name).isEmpty())
-            missing << w->metaObject()->className();
-    }
-    return missing;
-}
 
 // Runs act once the spoken message box is the active window; rejects it after 5 s.
 void whenBoxActive(const std::function<void()> &act)
@@ -78,7 +68,7 @@ private slots:
         QCOMPARE(tree->topLevelItemCount(), 2);
         QCOMPARE(tree->topLevelItem(1)->child(0)->child(0)->text(0), "AddServer");
         QCOMPARE(tree->topLevelItem(1)->child(1)->text(0), "serveroptions");
-        QCOMPARE(unlabelled(form), QStringList());
+        QCOMPARE(UnlabelledControls(form), QStringList());
 
         // Opened afresh on a topic deep in the tree: the tree stands on that topic.
         form->close();
@@ -224,7 +214,7 @@ private slots:
         }
         QStringList missing{"not run"};
         whenBoxActive([&] {
-            missing = unlabelled(VoxShowMessageForm());
+            missing = UnlabelledControls(VoxShowMessageForm());
             QTest::mouseClick(VoxShowMessageForm()->VoxButton1, Qt::LeftButton);
         });
         VoxShowMessage("Заголовок", "Текст");
@@ -283,6 +273,36 @@ private slots:
                          !text.section('\n', 0, 0).trimmed().isEmpty() &&
                          text.contains(QRegularExpression("[а-яА-Я]")),
                      qPrintable(topic));
+        }
+        // Every name the help quotes («...») is a caption as a control shows it (quotes, a
+        // trailing colon and blanks off), and names the windows never had are gone.
+        QSet<QString> captions;
+        for (const QString &line :
+             QString::fromUtf8(ReadBytes(shipped + "/../config/caption.ini")).split(u'\n'))
+            if (!line.startsWith(u';') && line.contains(u'='))
+                captions.insert(
+                    line.section(u'=', 1).remove(u'"').remove(QRegularExpression("[: ]+$")));
+        // Each topic that names controls, with how many names it quotes at least.
+        const QList<QPair<const char *, int>> naming = {{"Диалог настройки соединения.txt", 20},
+                                                        {"AddServer.txt", 8},
+                                                        {"serveroptions.txt", 8},
+                                                        {"Клавиши главного окна.txt", 3},
+                                                        {"Окно канала.txt", 2}};
+        static const QRegularExpression quoted("«([^»]*)»");
+        for (const auto &[file, least] : naming) {
+            const QString text =
+                QString::fromUtf8(ReadBytes(shipped + '/' + QString::fromUtf8(file)));
+            int count = 0;
+            for (auto match = quoted.globalMatch(text); match.hasNext(); ++count) {
+                const QString name = match.next().captured(1);
+                QVERIFY2(captions.contains(name), qPrintable(file + (": " + name)));
+            }
+            QVERIFY2(count >= least, file);
+            // Controls the windows do not have (any more).
+            for (const char *gone :
+                 {"IRC сервер:", "Альтернативный ник", "Помощь", "Кнопка Список ", "Кнопка Тест",
+                  "ссылки на страницу", "уже указан какой"})
+                QVERIFY2(!text.contains(QString::fromUtf8(gone)), gone);
         }
     }
 };
