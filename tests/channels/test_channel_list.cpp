@@ -90,15 +90,11 @@ private slots:
     {
         // Colour codes go (a digit and nothing after the comma; a letter after it too), NUL
         // reads as a blank, a count that is no number is 0.
-        const QList<std::pair<QByteArray, QByteArray>> rows = {{"#chat 12 hello  \x03"
-                                                                "4,1red\x03 world ",
-                                                                "#chat|12|hello  ,1red world |12"},
-                                                               {QByteArray("#x\0y 3 \x03"
-                                                                           "abc",
-                                                                           11),
-                                                                "#x y|3|bc|3"},
-                                                               {"#bare 7", "#bare|7||7"},
-                                                               {"#c abc t", "#c|abc|t|0"}};
+        const QList<std::pair<QByteArray, QByteArray>> rows = {
+            {"#chat 12 hello  \0034,1red\003 world ", "#chat|12|hello  ,1red world |12"},
+            {QByteArray("#x\0y 3 \003abc", 11), "#x y|3|bc|3"},
+            {"#bare 7", "#bare|7||7"},
+            {"#c abc t", "#c|abc|t|0"}};
         for (const auto &[entry, expected] : rows) {
             const TChannelListRow r = TChannelListRow::FromListEntry(entry);
             QCOMPARE(r.Name + '|' + r.Users + '|' + r.Topic + '|' + QByteArray::number(r.UserCount),
