@@ -340,7 +340,12 @@ private slots:
         // Closing a private window sends nothing; its button goes with it; a message after
         // that opens a new window.
         QPointer<QToolButton> button = form->WatchButton();
+        QPointer<TChannelForm> closing = form;
         form->SubWindow()->close();
+        // A window on its way out hands what still reaches it to the status window.
+        QVERIFY(closing);
+        closing->PersonalRecive("robert", "later", true);
+        QVERIFY(bench->statusText().contains("NOTICE robert later"));
         QTRY_VERIFY(!button);
         QCOMPARE(FindChannelForm("robert"), -1);
         QCOMPARE(sent(), QByteArray());

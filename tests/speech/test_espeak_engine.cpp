@@ -125,11 +125,7 @@ private slots:
         QVERIFY(normal.valid && normal.rate == 22050);
         QVERIFY2(normal.seconds > 1.5 && normal.seconds < 10 && normal.rms > 0.02,
                  qPrintable(QString("%1 s, rms %2").arg(normal.seconds).arg(normal.rms)));
-        speech->SetSpeed(350);
-        const Wave fast = speakToFile(*speech, &stops, "fast.wav");
-        QVERIFY2(fast.seconds < normal.seconds * 0.75, qPrintable(QString::number(fast.seconds)));
-        speech->SetSpeed(175);
-        speech->SetVolume(20);
+        speech->SetVolume(20); // faster: twoVoicesKeepTheirOwnSpeed
         const Wave quiet = speakToFile(*speech, &stops, "quiet.wav");
         QVERIFY2(quiet.rms < normal.rms * 0.5, qPrintable(QString::number(quiet.rms)));
         // With markup obeyed, the tags would be silent; read as text they take time.
