@@ -42,7 +42,7 @@ void TestSecretMasking::secretsReachTheServerOnly()
     SetFaworitValue("FaworPassword1", "fav-key-73");
     QFile faworits(ConfigFilePath("faworits.ini"));
     QVERIFY(faworits.setPermissions(faworits.permissions() | QFileDevice::ReadOther));
-    for (const QString &name : {"log.txt", "log/speech.txt"}) {
+    for (const char *name : {"log.txt", "log/speech.txt"}) {
         QFile empty(bench.dir.filePath(name));
         QVERIFY(empty.open(QIODevice::WriteOnly));
     }
@@ -101,7 +101,7 @@ void TestSecretMasking::secretsReachTheServerOnly()
     QStringList records{bench.statusText(), query->VoxRichEdit1->toPlainText(),
                         bench.interfaceVoice->spokenTexts().join('\n'),
                         bench.channelVoice->spokenTexts().join('\n')};
-    for (const QString &name : {"log.txt", "log/speech.txt", "log/trafic.log"}) {
+    for (const char *name : {"log.txt", "log/speech.txt", "log/trafic.log"}) {
         QFile file(bench.dir.filePath(name));
         QVERIFY(file.open(QIODevice::ReadOnly));
         records.append(QString::fromLatin1(file.readAll()));
