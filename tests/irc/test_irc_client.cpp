@@ -16,6 +16,13 @@
 
 using L = QByteArrayList;
 
+// Wire text written short: '|' ends a line (so does the end), '^' is the CTCP marker byte.
+static QByteArray W(const char *text)
+{
+    const QByteArray bytes = QByteArray(text).replace('^', '\x01').replace("|", "\r\n");
+    return bytes.isEmpty() ? bytes : bytes + "\r\n";
+}
+
 class TestIrcClient : public QObject
 {
     Q_OBJECT
@@ -24,13 +31,17 @@ class TestIrcClient : public QObject
     std::unique_ptr<TIrcClient> client;
     IrcEventLog log;
 
-    // Connects to a fresh peer, waits for the registration lines and starts the event log.
-    void start()
+    void connectPeer()
     {
         peer = std::make_unique<ScriptedPeer>();
         client->Host = QStringLiteral("127.0.0.1");
         client->Port = peer->port();
         client->Connect();
+    }
+    // Connects to a fresh peer, waits for the registration lines and starts the event log.
+    void start()
+    {
+        connectPeer();
         QVERIFY(peer->waitForReceivedContains("USER "));
         QVERIFY(peer->waitForReceivedContains("\r\n", 2000));
         peer->clearReceived();
@@ -95,9 +106,9 @@ private slots:
         const QByteArray local = TIrcClient::LocalAddress();
         QTest::newRow("plain") << QByteArray() << QString()
                                << "NICK me\r\nUSER user " + local + ' ' + local + " :Real Name\r\n";
-        QTest::newRow("password, bound") << QByteArray("secret") << "127.0.0.1"
-                                         << QByteArray("PASS secret\r\nNICK me\r\nUSER user "
-                                                       "127.0.0.1 127.0.0.1 :Real Name\r\n");
+        QTest::newRow("password, bound")
+            << QByteArray("secret") << "127.0.0.1"
+            << W("PASS secret|NICK me|USER user 127.0.0.1 127.0.0.1 :Real Name");
     }
     void registration()
     {
@@ -106,21 +117,15 @@ private slots:
         QFETCH(QByteArray, expected);
         client->Password = password;
         client->BoundIP = boundIp;
-        QByteArrayList sent;
+        QByteArray sent;
         QList<int> states;
-        client->OnSend = [&](TIrcClient *, const QByteArray &line) { sent << line; };
+        client->OnSend = [&](TIrcClient *, const QByteArray &line) { sent += line + "\r\n"; };
         client->OnStateChange = [&](TIrcClient *c) { states << c->State(); };
-        client->OnConnect = [&](TIrcClient *c) {
-            sent << "connect " + QByteArray::number(c->State());
-        };
-        peer = std::make_unique<ScriptedPeer>();
-        client->Host = QStringLiteral("127.0.0.1");
-        client->Port = peer->port();
-        client->Connect();
+        client->OnConnect = [&](TIrcClient *c) { sent += QByteArray::number(c->State()) + ' '; };
+        connectPeer();
         QVERIFY(peer->waitForReceived(expected.size()));
         QCOMPARE(peer->received(), expected);
-        QCOMPARE(sent.join("\r\n") + "\r\n",
-                 "connect " + QByteArray::number(stRegistering) + "\r\n" + expected);
+        QCOMPARE(sent, QByteArray::number(stRegistering) + ' ' + expected);
         QCOMPARE(states, (QList<int>{stConnecting, stRegistering}));
         QCOMPARE(client->SelfUser()->Nick + ' ' + QByteArray::number(users()), QByteArray("me 1"));
     }
@@ -134,15 +139,12 @@ private slots:
         QCOMPARE(client->State(), stConnected);
         // Connecting again closes the live connection first.
         std::unique_ptr<ScriptedPeer> old = std::move(peer);
-        peer = std::make_unique<ScriptedPeer>();
-        client->Port = peer->port();
         log.take();
-        client->Connect();
+        connectPeer();
         QCOMPARE(log.take(), (L{"Disconnect", "Disconnected", "Disconnected", "Connect"}));
         QVERIFY(old->waitForClientClosed());
         QVERIFY(peer->waitForReceivedContains(":Real Name\r\n"));
-        QCOMPARE(peer->received(),
-                 QByteArray("NICK me\r\nUSER user 127.0.0.1 irc.example :Real Name\r\n"));
+        QCOMPARE(peer->received(), W("NICK me|USER user 127.0.0.1 irc.example :Real Name"));
     }
 
     void commandLines()
@@ -169,26 +171,11 @@ private slots:
         channel->Kick("bad", "reason");
         channel->Op("friend");
         channel->Deop("friend");
-        QCOMPARE(sentNow(), QByteArray("PRIVMSG #c :hello\r\n"
-                                       "NOTICE nick :note\r\n"
-                                       "NOTICE nick :\x01VERSION v1\x01\r\n"
-                                       "NOTICE nick :\x01PING \x01\r\n"
-                                       "JOIN #c\r\n"
-                                       "JOIN #k key\r\n"
-                                       "PART #c\r\n"
-                                       "PART #c :bye\r\n"
-                                       "KICK #c bad :\r\n"
-                                       "KICK #c bad :go away\r\n"
-                                       "QUIT :\r\n"
-                                       "MODE #c \r\n"
-                                       "MODE #c +o nick\r\n"
-                                       "TOPIC #c :\r\n"
-                                       "TOPIC #c :new topic\r\n"
-                                       "WHOIS nick\r\n"
-                                       "MODE #r \r\n"
-                                       "KICK #r bad :reason\r\n"
-                                       "MODE #r +o friend\r\n"
-                                       "MODE #r -o friend\r\n"));
+        QCOMPARE(sentNow(), W("PRIVMSG #c :hello|NOTICE nick :note|NOTICE nick :^VERSION v1^|"
+                              "NOTICE nick :^PING ^|JOIN #c|JOIN #k key|PART #c|PART #c :bye|"
+                              "KICK #c bad :|KICK #c bad :go away|QUIT :|MODE #c |MODE #c +o nick|"
+                              "TOPIC #c :|TOPIC #c :new topic|WHOIS nick|MODE #r |"
+                              "KICK #r bad :reason|MODE #r +o friend|MODE #r -o friend"));
     }
 
     void lineBreaksNeverReachTheWire()
@@ -202,15 +189,9 @@ private slots:
         client->Raw(QByteArray("PRIVMSG #a :x\0y", 15));
         client->Join("#a\r\nQUIT");
         client->Say("#c", "");
-        QCOMPARE(sentNow(), QByteArray("PRIVMSG #c :first\r\n"
-                                       "PRIVMSG #c :QUIT :injected\r\n"
-                                       "PRIVMSG #c :third\r\n"
-                                       "NOTICE nick :a\r\n"
-                                       "NOTICE nick :JOIN #evil\r\n"
-                                       "JOIN #a\r\n"
-                                       "PRIVMSG #a :x\r\n"
-                                       "JOIN #a\r\n"
-                                       "PRIVMSG #c :\r\n"));
+        QCOMPARE(sentNow(), W("PRIVMSG #c :first|PRIVMSG #c :QUIT :injected|PRIVMSG #c :third|"
+                              "NOTICE nick :a|NOTICE nick :JOIN #evil|JOIN #a|PRIVMSG #a :x|"
+                              "JOIN #a|PRIVMSG #c :"));
         QCOMPARE(sends, 10);
     }
 
@@ -236,32 +217,23 @@ private slots:
         client->Quit("bye");
         client->SetNick("stored"); // not connected: the nick is stored, not sent
         QCOMPARE(client->Nick(), QByteArray("stored"));
-        QCOMPARE(log.take(),
-                 (L{"Error nil  Not connected to server.", "Error nil  Not connected to server."}));
+        QCOMPARE(log.take(), L(2, "Error nil  Not connected to server."));
         QCOMPARE(sends, 0);
-
         client->Host = QStringLiteral("127.0.0.1");
-        {
-            ScriptedPeer gone;
-            client->Port = gone.port();
-        }
+        client->Port = ScriptedPeer().port(); // a port that is closed again
         QVERIFY_THROWS_EXCEPTION(ESocketError, client->Connect());
         QCOMPARE(client->State(), stConnecting);
         // Socket errors while registering become component errors; others pass unchanged.
-        peer = std::make_unique<ScriptedPeer>();
-        client->Port = peer->port();
         client->OnConnect = [](TIrcClient *) { RaiseSocketError(10054); };
         try {
-            client->Connect();
+            connectPeer();
             QFAIL("no error");
         } catch (const EComponentError &error) {
             QCOMPARE(error.message(), QStringLiteral("IRC Connect Failed"));
         }
         QCOMPARE(client->State(), stRegistering);
         client->OnConnect = [](TIrcClient *) { throw std::logic_error("handler"); };
-        peer = std::make_unique<ScriptedPeer>();
-        client->Port = peer->port();
-        QVERIFY_THROWS_EXCEPTION(std::logic_error, client->Connect());
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, connectPeer());
     }
 
     void disconnectSequence()
@@ -317,12 +289,10 @@ private slots:
             refused = tried;
         };
         // Left unchanged, the handler's nick gives way to a variant; five NICK lines at most.
-        peer->sendLine(":s 433 * a :in use");
-        peer->sendLine(":s 432 * b :erroneous");
-        peer->sendLine(":s 433 * a_ :in use");
-        peer->sendLine(":s 431 * :no nick");
-        peer->sendLine(":s 433 * b_ :in use");
-        QCOMPARE(sentAfterSync(), QByteArray("NICK b\r\nNICK a_\r\nNICK c\r\nNICK b_\r\n"));
+        for (const char *line : {"433 * a :in use", "432 * b :erroneous", "433 * a_ :in use",
+                                 "431 * :no nick", "433 * b_ :in use"})
+            peer->sendLine(":s " + QByteArray(line));
+        QCOMPARE(sentAfterSync(), W("NICK b|NICK a_|NICK c|NICK b_"));
         QCOMPARE(asked, (QList<QByteArray>{"b", "a_", "c"}));
         QCOMPARE(refused, (QList<QByteArray>{"a", "b", "a_", "c", "b_"}));
         // Once registered, the replies are only errors.
@@ -335,7 +305,7 @@ private slots:
     void ctcpAnswers()
     {
         client->Replies.Finger = "myfinger";
-        client->Replies.Version = "Talvin client http://talvin.example 1.5.6";
+        client->Replies.Version = "Talvin 1.5.6";
         client->Replies.UserInfo = "user info";
         client->Replies.ClientInfo = "Talvin by us";
         start();
@@ -344,17 +314,11 @@ private slots:
                                   const QByteArray &, bool &suppress) {
             suppress = suppressVersion && word == "VERSION";
         };
-        for (const char *query : {"VERSION", "PING 12345", "FINGER", "USERINFO", "CLIENTINFO"})
+        for (const char *query : {"VERSION", "PING 12 345", "FINGER", "USERINFO", "CLIENTINFO"})
             peer->sendLine(":a!u@h PRIVMSG #c :\x01" + QByteArray(query) + "\x01");
-        QCOMPARE(
-            sentAfterSync(),
-            QByteArray("NOTICE a :\x01VERSION Talvin client http://talvin.example 1.5.6\x01\r\n"
-                       "NOTICE a :\x01PING 12345\x01\r\n"
-                       "NOTICE a :\x01"
-                       "FINGER myfinger\x01\r\n"
-                       "NOTICE a :\x01USERINFO user info\x01\r\n"
-                       "NOTICE a :\x01"
-                       "CLIENTINFO Talvin by us\x01\r\n"));
+        QCOMPARE(sentAfterSync(), W("NOTICE a :^VERSION Talvin 1.5.6^|NOTICE a :^PING 12 345^|"
+                                    "NOTICE a :^FINGER myfinger^|NOTICE a :^USERINFO user info^|"
+                                    "NOTICE a :^CLIENTINFO Talvin by us^"));
         client->CtcpAnswerLimiter().Reset();
         peer->sendLine(":b!u@h PRIVMSG me :\x01TIME\x01");
         const QByteArray time = sentAfterSync();
@@ -362,12 +326,15 @@ private slots:
                      time.endsWith("\x01\r\n") && time.count("\r\n") == 1,
                  time.constData());
         // A handler may suppress the answer; a query in other letters is not answered; a
-        // missing closing byte costs the last character all the same.
+        // missing closing byte costs the last character all the same; an echo stays one line.
         suppressVersion = true;
         peer->sendLine(":a!u@h PRIVMSG me :\x01VERSION\x01");
         peer->sendLine(":a!u@h PRIVMSG me :\x01version\x01");
         peer->sendLine(":a!u@h PRIVMSG me :\x01PING 1");
-        QCOMPARE(sentAfterSync(), QByteArray("NOTICE a :\x01PING \x01\r\n"));
+        QCOMPARE(sentAfterSync(), W("NOTICE a :^PING ^"));
+        feed(QByteArrayLiteral(":a!u@h PRIVMSG me :\x01PING 1\r\nQUIT :x\r\0"
+                               "2\x01"));
+        QCOMPARE(sentNow(), W("NOTICE a :^PING 1QUIT :x2^"));
     }
 
     void ctcpAnswersAreRateLimited()
@@ -380,15 +347,66 @@ private slots:
                            QByteArray::number(i) + "\x01");
         const QByteArray sent = sentAfterSync();
         QCOMPARE(sent.count("NOTICE "), 5);
-        QVERIFY(sent.endsWith("NOTICE flood4 :\x01PING 4\x01\r\n"));
+        QVERIFY(sent.endsWith(W("NOTICE flood4 :^PING 4^")));
         // The window slides: 29.999 s after the first answer still nothing, at 30 s one more.
         now += 29999;
         peer->sendLine(":x!u@h PRIVMSG me :\x01VERSION\x01");
         QCOMPARE(sentAfterSync(), QByteArray());
         now += 1;
         peer->sendLine(":y!u@h PRIVMSG me :\x01PING again\x01");
-        QCOMPARE(sentAfterSync(), QByteArray("NOTICE y :\x01PING again\x01\r\n"));
+        QCOMPARE(sentAfterSync(), W("NOTICE y :^PING again^"));
         QCOMPARE(Grep(log.lines, "CTCPQuery").size(), 10);
+    }
+
+    // A handler that reconnects while a line is handled (as one that pumps events may): the
+    // line is finished on the old connection with the records it holds, then the new
+    // connection starts.
+    void reconnectFromAHandlerWaitsForTheLine_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("oldServerGets"); // after the line, on the old link
+        const auto row = [](const char *name, const char *line, const char *gets) {
+            QTest::newRow(name) << QByteArray(line).replace('^', '\x01') << W(gets);
+        };
+        row("ctcp", ":bob!u@h PRIVMSG me :^VERSION^", "NOTICE bob :^VERSION Talvin IRC engine^");
+        row("own nick", ":me!u@h NICK other", "");
+        row("other nick", ":bob!u@h NICK bobby", "");
+        row("own part", ":me!u@h PART #c", "");
+        row("quit", ":bob!u@h QUIT :bye", "");
+        row("channel mode", ":bob!u@h MODE #c +o bob", "");
+        row("ping", "PING :x", "PONG :x");
+    }
+    void reconnectFromAHandlerWaitsForTheLine()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, oldServerGets);
+        start();
+        feed(":irc 001 me :hi");
+        joinOwn("#c");
+        feed(":irc 353 me = #c :me bob");
+        ScriptedPeer newServer;
+        int reconnects = 0;
+        auto reconnect = [&](auto &&...) {
+            client->Port = newServer.port();
+            client->Connect();
+            ++reconnects;
+            QCOMPARE(client->State(), stConnected); // still the old connection
+        };
+        client->OnCTCPQuery = reconnect, client->OnNickChanged = reconnect;
+        client->OnNickChange = reconnect, client->OnParted = reconnect, client->OnQuit = reconnect;
+        client->OnChannelMode = reconnect, client->OnPingPong = reconnect;
+        feed(line);
+        QCOMPARE(reconnects, 1);
+        QVERIFY(newServer.waitForReceivedContains("USER "));
+        QVERIFY(newServer.received().startsWith("NICK me\r\n"));
+        QCOMPARE(client->State(), stRegistering);
+        QCOMPARE(client->CurrentNick() + ' ' + client->Users()[0]->Nick, QByteArray("me me"));
+        QCOMPARE(client->Channels().Count(), 0);
+        QCOMPARE(users(), 1);
+        if (!oldServerGets.isEmpty())
+            QVERIFY(peer->waitForReceivedContains(oldServerGets));
+        QVERIFY(!peer->received().contains("NICK"));
+        QVERIFY(!newServer.received().contains(oldServerGets.isEmpty() ? "PONG" : oldServerGets));
     }
 
     // ---- What the client makes of server lines ----
@@ -402,12 +420,11 @@ private slots:
             log.lines << "Raw " + IrcEventLog::u(user) + ' ' + cmd + " [" + content + "]";
             suppress = content.endsWith("hidden");
         };
-        feed(":nick!user@host PRIVMSG #chan :hello world");
-        feed(":nick!user@host PRIVMSG me :private");
-        feed(":nick!user@host NOTICE #CHAN :note");
-        feed(":irc.example NOTICE me :server note");
-        feed(":nick!user@host PRIVMSG #other :hidden");
-        feed("PING :irc.example");
+        for (const char *line :
+             {":nick!user@host PRIVMSG #chan :hello world", ":nick!user@host PRIVMSG me :private",
+              ":nick!user@host NOTICE #CHAN :note", ":irc.example NOTICE me :server note",
+              ":nick!user@host PRIVMSG #other :hidden", "PING :irc.example"})
+            feed(line);
         QCOMPARE(Grep(log.take(), "^(?!Raw <nick> (PRIVMSG|NOTICE))"),
                  (L{"Message <nick> #chan hello world", "Message <nick> nil private",
                     "Notice <nick> #chan note", "Raw <> NOTICE [me :server note]",
@@ -465,17 +482,11 @@ private slots:
         start();
         joinOwn("#a");
         joinOwn("#b");
-        feed(":s 353 me = #a :@me +v");
-        feed(":x!u@h JOIN #a");
-        feed(":x!u@h JOIN #b");
-        feed(":y!u@h JOIN #a");
-        feed(":z!u@h JOIN #a");
-        feed(":x!u@h JOIN #untracked");
-        feed(":y!u@h PART #a :bye now");
-        feed(":op!u@h KICK #a z :behave");
-        feed(":x!u@h NICK :ex");
-        feed(":v!u@h NICK vv");
-        feed(":ex!u@h QUIT :gone");
+        for (const char *line : {":s 353 me = #a :@me +v", ":x!u@h JOIN #a", ":x!u@h JOIN #b",
+                                 ":y!u@h JOIN #a", ":z!u@h JOIN #a", ":x!u@h JOIN #untracked",
+                                 ":y!u@h PART #a :bye now", ":op!u@h KICK #a z :behave",
+                                 ":x!u@h NICK :ex", ":v!u@h NICK vv", ":ex!u@h QUIT :gone"})
+            feed(line);
         QCOMPARE(log.take().mid(1),
                  (L{"Join <x> #a", "Join <x> #b", "Join <y> #a", "Join <z> #a", "Join <x> nil",
                     "Part <y> #a reason=bye now", "Kick <op> <z> #a reason=behave",
@@ -504,11 +515,11 @@ private slots:
         client->Channels().Get("#c")->OnChannelUpdate =
             [&](TIrcChannel *, TIrcChannelUpdateType type, TIrcUser *, int) { updates << type; };
         log.take();
-        feed(":me!u@h MODE #c +o-v a b");
         // A member who joined after us and said nothing has no record: nil target.
-        feed(":me!u@h MODE #c +v late");
-        feed(":me!u@h MODE #c +b-b *!*@bad *!*@good");
-        feed(":me!u@h MODE #elsewhere +o a");
+        for (const char *line :
+             {":me!u@h MODE #c +o-v a b", ":me!u@h MODE #c +v late",
+              ":me!u@h MODE #c +b-b *!*@bad *!*@good", ":me!u@h MODE #elsewhere +o a"})
+            feed(line);
         QCOMPARE(log.take(),
                  (L{"ChannelMode <me> #c #c [+o-v a b]", "Op <me> #c <a>", "Devoice <me> #c <b>",
                     "ChannelMode <me> #c #c [+v late]", "Voice <me> #c nil",
@@ -520,14 +531,14 @@ private slots:
         // The key setter notifies, then the changed flags are stored and notify once more.
         feed(":me!u@h MODE #c +tk key");
         QCOMPARE(updates, (QList<TIrcChannelUpdateType>{cuMode, cuMode}));
-        feed(":me!u@h MODE #c +k-k key");
-        QCOMPARE(chan("#c")->Key() + ' ' + chan("#c")->ModeString(), QByteArray(" +t"));
-        feed(":me!u@h MODE #c +kl sesame 25");
-        QCOMPARE(chan("#c")->ModeString(), QByteArray("+tlk 25 sesame"));
-        feed(":me!u@h MODE #c -l+b-b+nzm *!*@bad *!*@good");
-        QCOMPARE(chan("#c")->ModeString(), QByteArray("+tnmk sesame"));
-        feed(":me!u@h MODE #c +psi-m+l x");
-        QCOMPARE(chan("#c")->ModeString(), QByteArray("+psitnlk 0 sesame"));
+        QByteArrayList modes;
+        for (const char *change :
+             {"+k-k key", "+kl sesame 25", "-l+b-b+nzm *!*@bad *!*@good", "+psi-m+l x"}) {
+            feed(":me!u@h MODE #c " + QByteArray(change));
+            modes << chan("#c")->Key() + '/' + chan("#c")->ModeString();
+        }
+        QCOMPARE(modes, (L{"/+t", "sesame/+tlk 25 sesame", "sesame/+tnmk sesame",
+                           "sesame/+psitnlk 0 sesame"}));
         updates.clear();
         feed(":me!u@h MODE #c +t");
         QCOMPARE(updates, QList<TIrcChannelUpdateType>{});
@@ -541,9 +552,9 @@ private slots:
         start();
         feed(":me!u@h MODE me +iw");
         QCOMPARE(client->UserMode(), TIrcUserModes(umInvisible | umWallops));
-        feed(":me!u@h MODE me -i+x");
-        feed(":me!u@h MODE me +w");
-        feed(":me!u@h MODE other +o");
+        for (const char *line :
+             {":me!u@h MODE me -i+x", ":me!u@h MODE me +w", ":me!u@h MODE other +o"})
+            feed(line);
         QCOMPARE(log.take(), (L{"UserMode +iw", "UserModeChanged 9", "UserMode -i+x",
                                 "UserModeChanged 8", "UserMode +w"}));
         feed(":s 306 me :You are away");
@@ -568,11 +579,10 @@ private slots:
         feed(":a!u@h TOPIC #other :ignored");
         QCOMPARE(chan("#c")->Topic(), QByteArray("new topic"));
         namesUpdates.clear();
-        feed(":s 353 me = #c :@op +voice plain ");
-        feed(":s 353 me = #c :@me more");
-        feed(":s 353 me = #nope :x y");
-        feed(":s 366 me #c :End of NAMES list");
-        feed(":s 366 me #nope :End of NAMES list");
+        for (const char *line : {":s 353 me = #c :@op +voice plain ", ":s 353 me = #c :@me more",
+                                 ":s 353 me = #nope :x y", ":s 366 me #c :End of NAMES list",
+                                 ":s 366 me #nope :End of NAMES list"})
+            feed(line);
         QCOMPARE(Grep(log.take(), "^(?!System)"),
                  (L{"Topic <> #c #c the topic", "NoTopic #c No topic is set",
                     "Topic <a> #c #c new topic", "Names #c", "Names nil"}));
@@ -711,28 +721,11 @@ private slots:
         const L commands = QByteArray("PRIVMSG NOTICE JOIN PART KICK MODE NICK QUIT TOPIC 353 366 "
                                       "324 332 331 322 321 323 433 001 INVITE KILL WALLOPS 999")
                                .split(' ');
-        const L params = {"#c",
-                          "#C",
-                          "me",
-                          "a",
-                          "b",
-                          "B",
-                          ":",
-                          ":x y",
-                          "+o-v",
-                          "+k-k",
-                          "+l",
-                          "-l",
-                          "+ov",
-                          "@a",
-                          "+b",
-                          "@me+",
-                          "\x01VERSION\x01",
-                          ":\x01"
-                          "DCC SEND",
-                          "",
-                          "x",
-                          "+psitnmlkbov"};
+        const L params =
+            QByteArray("#c|#C|me|a|b|B|:|:x y|+o-v|+k-k|+l|-l|+ov|@a|+b|@me+|^VERSION^|"
+                       ":^DCC SEND||x|+psitnmlkbov")
+                .replace('^', '\x01')
+                .split('|');
         QRandomGenerator random(99);
         feed(":s 001 me :Welcome"); // registered: a 433 is then only an error
         for (int i = 0; i < 20000; ++i) {

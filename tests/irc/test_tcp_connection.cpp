@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -76,11 +78,6 @@ protected:
     }
 };
 
-QByteArray Repeat(char c, int n)
-{
-    return QByteArray(n, c);
-}
-
 // The message of the socket error connect raises, or "connected".
 QString ConnectError(RecordingClient &client)
 {
@@ -95,13 +92,6 @@ QString ConnectError(RecordingClient &client)
 bool ThreadsEnded()
 {
     return QTest::qWaitFor([] { return TIrcReadThread::RunningCount() == 0; }, 5000);
-}
-
-// A port nobody listens on right now.
-quint16 ClosedPort()
-{
-    ScriptedPeer gone;
-    return gone.port();
 }
 
 } // namespace
@@ -140,7 +130,7 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("error");
-        QTest::newRow("refused") << "127.0.0.1" << int(ClosedPort())
+        QTest::newRow("refused") << "127.0.0.1" << int(ScriptedPeer().port())
                                  << "Socket Error # 10061\r\nConnection refused.";
         QTest::newRow("unknown host")
             << "no-such-host.invalid" << 6667 << "Socket Error # 11001\r\nHost not found.";
@@ -159,6 +149,16 @@ private slots:
         QCOMPARE(ConnectError(client), error);
         QVERIFY(!client.Connected());
         QVERIFY(!client.events.contains("connected"));
+    }
+
+    // An errno without a socket error number keeps its own text, never a socket error's.
+    void unmappedErrnoKeepsItsOwnText()
+    {
+        for (int error : {ENODATA, ENOMSG}) {
+            const QString text = SocketErrorMessage(SocketErrorFromErrno(error));
+            QVERIFY2(text.endsWith("\r\n" + QString::fromLocal8Bit(strerror(error))),
+                     qPrintable(text));
+        }
     }
 
     void readLnCutsLinesAtTheTerminator()
@@ -200,11 +200,11 @@ private slots:
         RecordingClient client;
         client.connectTo(peer);
         QCOMPARE(client.MaxLineLength, 16384);
-        peer.send(Repeat('a', 16384) + "\n" + Repeat('b', 16383) + "\r\n");
-        QCOMPARE(client.ReadLn(), Repeat('a', 16384));
-        QCOMPARE(client.ReadLn(), Repeat('b', 16383));
+        peer.send(QByteArray(16384, 'a') + "\n" + QByteArray(16383, 'b') + "\r\n");
+        QCOMPARE(client.ReadLn(), QByteArray(16384, 'a'));
+        QCOMPARE(client.ReadLn(), QByteArray(16383, 'b'));
         // One byte more: the CR before the LF counts.
-        peer.send(Repeat('c', 16384) + "\r\n");
+        peer.send(QByteArray(16384, 'c') + "\r\n");
         try {
             client.ReadLn();
             QFAIL("too long a line was read");
@@ -212,16 +212,16 @@ private slots:
             QCOMPARE(e.message(), QStringLiteral("Max line length exceeded."));
         }
         // The buffer is left as it was; a larger explicit maximum takes the line.
-        QCOMPARE(client.ReadLn('\n', -1, 20000), Repeat('c', 16384));
+        QCOMPARE(client.ReadLn('\n', -1, 20000), QByteArray(16384, 'c'));
         // Without any LF, more than the maximum already raises.
-        peer.send(Repeat('d', 16385));
+        peer.send(QByteArray(16385, 'd'));
         QVERIFY(peer.waitForSent());
         QVERIFY_THROWS_EXCEPTION(EReadLnMaxLineLengthExceeded, client.ReadLn());
         // 0 means no limit.
-        peer.send("\n" + Repeat('e', 70000) + "\n");
+        peer.send("\n" + QByteArray(70000, 'e') + "\n");
         client.MaxLineLength = 0;
-        QCOMPARE(client.ReadLn(), Repeat('d', 16385));
-        QCOMPARE(client.ReadLn(), Repeat('e', 70000));
+        QCOMPARE(client.ReadLn(), QByteArray(16385, 'd'));
+        QCOMPARE(client.ReadLn(), QByteArray(70000, 'e'));
         // Split instead of raising.
         client.MaxLineAction = maSplit;
         client.MaxLineLength = 10;
@@ -275,7 +275,7 @@ private slots:
         QByteArrayList seenBehind;
         behind.OnSend = [&](TConnectionIntercept *, QByteArray &chunk) { seenBehind << chunk; };
         client.hook.Intercept = &behind;
-        const QByteArray expected = "PRIVMSG #long :" + Repeat('z', 100000) + "\r\n";
+        const QByteArray expected = "PRIVMSG #long :" + QByteArray(100000, 'z') + "\r\n";
         client.hook.OnSend = [&](TConnectionIntercept *, QByteArray &chunk) { chunk = expected; };
         peer.clearReceived();
         client.WriteLn("x");
@@ -419,10 +419,10 @@ private slots:
         client.connectTo(peer);
         client.StartReadThread();
         // A too-long line with its LF in the same chunk, then one whose LF comes later.
-        peer.send("a\n" + Repeat('x', 20000) + "\nbad\nworse\n" + Repeat('y', 20000));
+        peer.send("a\n" + QByteArray(20000, 'x') + "\nbad\nworse\n" + QByteArray(20000, 'y'));
         QVERIFY(peer.waitForSent());
         QTRY_COMPARE_WITH_TIMEOUT(client.errors.size(), 4, 5000);
-        peer.send(Repeat('y', 20000));
+        peer.send(QByteArray(20000, 'y'));
         QVERIFY(peer.waitForSent());
         peer.send("yyy\r\nb\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(client.lines.size(), 4, 5000);

@@ -6,11 +6,25 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+namespace {
+
+bool SendAll(int fd, const QByteArray &bytes)
+{
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t n =
+            ::send(fd, bytes.constData() + at, size_t(bytes.size() - at), MSG_NOSIGNAL);
+        if (n < 0 && errno != EINTR)
+            return false;
+        at += qMax<ssize_t>(n, 0);
+    }
+    return true;
+}
+
+} // namespace
 
 ScriptedPeer::ScriptedPeer()
 {
@@ -18,227 +32,109 @@ ScriptedPeer::ScriptedPeer()
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    auto *raw = reinterpret_cast<sockaddr *>(&address);
     socklen_t length = sizeof address;
-    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
-        ::listen(m_listenFd, 8) != 0 ||
-        ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+    if (m_listenFd < 0 || ::bind(m_listenFd, raw, length) != 0 || ::listen(m_listenFd, 8) != 0 ||
+        ::getsockname(m_listenFd, raw, &length) != 0) {
         qWarning("ScriptedPeer: cannot listen on loopback: %s", strerror(errno));
         return;
     }
     m_port = ntohs(address.sin_port);
-    if (::pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        qWarning("ScriptedPeer: pipe failed");
-        return;
-    }
-    m_thread = std::thread([this] { run(); });
+    m_thread = std::thread([this] { serve(); });
 }
 
 ScriptedPeer::~ScriptedPeer()
 {
-    {
-        std::lock_guard lock(m_mutex);
+    // Shutting the sockets down wakes the blocked accept, send and receive.
+    request([this] {
         m_stop = true;
-    }
-    wake();
+        if (m_clientFd >= 0)
+            ::shutdown(m_clientFd, SHUT_RDWR);
+    });
+    if (m_listenFd >= 0)
+        ::shutdown(m_listenFd, SHUT_RDWR);
     if (m_thread.joinable())
         m_thread.join();
-    if (m_clientFd >= 0)
-        ::close(m_clientFd);
     if (m_listenFd >= 0)
         ::close(m_listenFd);
-    for (int fd : m_wakePipe)
-        if (fd >= 0)
-            ::close(fd);
 }
 
-void ScriptedPeer::wake()
+bool ScriptedPeer::waitFor(const std::function<bool()> &done, int timeoutMs)
 {
-    if (m_wakePipe[1] >= 0) {
-        const char c = 1;
-        [[maybe_unused]] ssize_t n = ::write(m_wakePipe[1], &c, 1);
-    }
-}
-
-template <typename Pred> bool ScriptedPeer::waitFor(Pred pred, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (pred())
-                return true;
-        }
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!locked(done)) {
         if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QCoreApplication::sendPostedEvents();
         QThread::msleep(1);
     }
+    return true;
 }
 
-bool ScriptedPeer::hasClient() const
+// The peer's thread: accepts the one client, starts recording what it sends, then carries
+// out the queued sends and close requests in order.
+void ScriptedPeer::serve()
 {
-    std::lock_guard lock(m_mutex);
-    return m_accepted;
-}
-
-bool ScriptedPeer::waitForClient(int timeoutMs)
-{
-    return waitFor([this] { return m_accepted; }, timeoutMs);
-}
-
-QByteArray ScriptedPeer::received() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_received;
-}
-
-void ScriptedPeer::clearReceived()
-{
-    std::lock_guard lock(m_mutex);
-    m_received.clear();
-}
-
-bool ScriptedPeer::waitForReceived(qsizetype count, int timeoutMs)
-{
-    return waitFor([this, count] { return m_received.size() >= count; }, timeoutMs);
-}
-
-bool ScriptedPeer::waitForReceivedContains(const QByteArray &text, int timeoutMs)
-{
-    return waitFor([this, &text] { return m_received.contains(text); }, timeoutMs);
-}
-
-void ScriptedPeer::send(const QByteArray &bytes)
-{
-    if (bytes.isEmpty())
+    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    std::unique_lock lock(m_mutex);
+    if (fd < 0 || m_stop) {
+        if (fd >= 0)
+            ::close(fd);
         return;
-    {
-        std::lock_guard lock(m_mutex);
-        m_outgoing.push_back(bytes);
     }
-    wake();
-}
-
-void ScriptedPeer::sendLine(const QByteArray &line)
-{
-    send(line + "\r\n");
-}
-
-bool ScriptedPeer::waitForSent(int timeoutMs)
-{
-    return waitFor([this] { return m_outgoing.empty() || m_sendingDone; }, timeoutMs);
-}
-
-void ScriptedPeer::close()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_closeRequest = TCloseRequest::Graceful;
+    m_clientFd = fd;
+    m_accepted = true;
+    std::thread reader([this, fd] { receive(fd); });
+    for (;;) {
+        m_wake.wait(lock,
+                    [this] { return m_stop || !m_outgoing.empty() || m_close != Close::None; });
+        if (m_stop)
+            break;
+        if (!m_outgoing.empty() && !m_sendingDone) {
+            const QByteArray bytes = m_outgoing.front();
+            lock.unlock();
+            const bool sent = SendAll(fd, bytes);
+            lock.lock();
+            m_sendingDone = !sent; // the client is gone
+            m_outgoing.pop_front();
+            continue;
+        }
+        m_outgoing.clear();
+        if (m_close == Close::Graceful && !m_sendingDone) {
+            ::shutdown(fd, SHUT_WR);
+        } else if (m_close == Close::Abort && !m_sendingDone) {
+            // Stop the reader first: the socket is closed here, with a reset.
+            ::shutdown(fd, SHUT_RD);
+            lock.unlock();
+            reader.join();
+            lock.lock();
+            const linger hard{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            ::close(fd);
+            m_clientFd = -1;
+        }
+        m_sendingDone = true;
+        m_close = Close::None;
     }
-    wake();
+    lock.unlock();
+    if (reader.joinable())
+        reader.join();
+    if (m_clientFd >= 0)
+        ::close(m_clientFd);
 }
 
-void ScriptedPeer::abort()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_closeRequest = TCloseRequest::Abort;
-    }
-    wake();
-}
-
-bool ScriptedPeer::waitForClientClosed(int timeoutMs)
-{
-    return waitFor([this] { return m_clientClosed; }, timeoutMs);
-}
-
-void ScriptedPeer::run()
+void ScriptedPeer::receive(int fd)
 {
     char buffer[65536];
-    // Accept one client.
     for (;;) {
-        pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        std::lock_guard lock(m_mutex);
+        if (n > 0) {
+            m_received.append(buffer, n);
+        } else if (n == 0 || errno != EINTR) {
+            m_closed = true;
             return;
-        while (::read(m_wakePipe[0], buffer, sizeof buffer) > 0) {
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stop)
-                return;
-        }
-        if (fds[0].revents & POLLIN) {
-            const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-            if (fd >= 0) {
-                std::lock_guard lock(m_mutex);
-                m_clientFd = fd;
-                m_accepted = true;
-                break;
-            }
-        }
-    }
-
-    bool reading = true;
-    for (;;) {
-        bool wantWrite;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stop)
-                return;
-            // Close once everything queued before the request has gone out.
-            if (!m_sendingDone && m_outgoing.empty() && m_closeRequest != TCloseRequest::None) {
-                if (m_closeRequest == TCloseRequest::Graceful) {
-                    ::shutdown(m_clientFd, SHUT_WR);
-                } else {
-                    linger hard{1, 0};
-                    ::setsockopt(m_clientFd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-                    ::close(m_clientFd);
-                    m_clientFd = -1;
-                    reading = false;
-                }
-                m_sendingDone = true;
-            }
-            wantWrite = !m_sendingDone && !m_outgoing.empty();
-        }
-        pollfd fds[2] = {
-            {m_clientFd, static_cast<short>((reading ? POLLIN : 0) | (wantWrite ? POLLOUT : 0)), 0},
-            {m_wakePipe[0], POLLIN, 0}};
-        if (m_clientFd < 0)
-            fds[0].fd = -1;
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
-            return;
-        while (::read(m_wakePipe[0], buffer, sizeof buffer) > 0) {
-        }
-        if (reading && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
-            const ssize_t n = ::recv(m_clientFd, buffer, sizeof buffer, 0);
-            std::lock_guard lock(m_mutex);
-            if (n > 0) {
-                m_received.append(buffer, n);
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                m_clientClosed = true;
-                reading = false;
-            }
-        }
-        if (wantWrite && (fds[0].revents & (POLLOUT | POLLERR))) {
-            std::lock_guard lock(m_mutex);
-            while (!m_outgoing.empty()) {
-                const QByteArray &front = m_outgoing.front();
-                const ssize_t n =
-                    ::send(m_clientFd, front.constData() + m_outgoingOffset,
-                           static_cast<size_t>(front.size() - m_outgoingOffset), MSG_NOSIGNAL);
-                if (n < 0) {
-                    if (errno != EAGAIN && errno != EINTR)
-                        m_sendingDone = true; // the client is gone
-                    break;
-                }
-                m_outgoingOffset += n;
-                if (m_outgoingOffset < front.size())
-                    break;
-                m_outgoing.pop_front();
-                m_outgoingOffset = 0;
-            }
         }
     }
 }
