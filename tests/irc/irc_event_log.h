@@ -60,42 +60,20 @@ public:
 
     void bind(TIrcClient &client)
     {
-        client.OnMessage = rec("Message");
-        client.OnNotice = rec("Notice");
-        client.OnAction = rec("Action");
-        client.OnJoin = rec("Join");
-        client.OnNickChange = rec("NickChange");
-        client.OnTopic = rec("Topic");
-        client.OnNoTopic = rec("NoTopic");
-        client.OnInvite = rec("Invite");
-        client.OnInviting = rec("Inviting");
-        client.OnKill = rec("Kill");
-        client.OnPingPong = rec("PingPong");
-        client.OnWallops = rec("Wallops");
-        client.OnError = rec("Error");
-        client.OnNowAway = rec("NowAway");
-        client.OnUnAway = rec("UnAway");
-        client.OnSystem = rec("System", true);
-        client.OnOp = rec("Op");
-        client.OnDeop = rec("Deop");
-        client.OnVoice = rec("Voice");
-        client.OnDevoice = rec("Devoice");
-        client.OnBan = rec("Ban");
-        client.OnUnban = rec("Unban");
-        client.OnChannelMode = rec("ChannelMode", true);
-        client.OnUserMode = rec("UserMode");
-        client.OnLinks = rec("Links");
+        // Most events are logged under their own name.
+#define TALVIN_LOG(event, ...) client.On##event = rec(#event __VA_OPT__(, ) __VA_ARGS__)
+        TALVIN_LOG(Message), TALVIN_LOG(Notice), TALVIN_LOG(Action), TALVIN_LOG(Join);
+        TALVIN_LOG(NickChange), TALVIN_LOG(Topic), TALVIN_LOG(NoTopic), TALVIN_LOG(Invite);
+        TALVIN_LOG(Inviting), TALVIN_LOG(Kill), TALVIN_LOG(PingPong), TALVIN_LOG(Wallops);
+        TALVIN_LOG(Error), TALVIN_LOG(NowAway), TALVIN_LOG(UnAway), TALVIN_LOG(System, true);
+        TALVIN_LOG(Op), TALVIN_LOG(Deop), TALVIN_LOG(Voice), TALVIN_LOG(Devoice), TALVIN_LOG(Ban);
+        TALVIN_LOG(Unban), TALVIN_LOG(ChannelMode, true), TALVIN_LOG(UserMode), TALVIN_LOG(Links);
+        TALVIN_LOG(CTCPQuery, true), TALVIN_LOG(CTCPReply, true), TALVIN_LOG(Names);
+        TALVIN_LOG(DCCChat, false, '|'), TALVIN_LOG(DCCSend, false, '|');
+        TALVIN_LOG(DCCResume, false, '|'), TALVIN_LOG(DCCAccept, false, '|');
+        TALVIN_LOG(Connect), TALVIN_LOG(Disconnect), TALVIN_LOG(Disconnected);
+#undef TALVIN_LOG
         client.OnUnknownCommand = rec("Unknown", true);
-        client.OnCTCPQuery = rec("CTCPQuery", true);
-        client.OnCTCPReply = rec("CTCPReply", true);
-        client.OnDCCChat = rec("DCCChat", false, '|');
-        client.OnDCCSend = rec("DCCSend", false, '|');
-        client.OnDCCResume = rec("DCCResume", false, '|');
-        client.OnDCCAccept = rec("DCCAccept", false, '|');
-        client.OnNames = rec("Names");
-        client.OnConnect = rec("Connect");
-        client.OnDisconnect = rec("Disconnect");
-        client.OnDisconnected = rec("Disconnected");
         client.OnReadError = [this](TTcpConnection *, const QString &m) {
             lines << "ReadError " + m.toLatin1();
         };

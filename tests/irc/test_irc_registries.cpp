@@ -110,29 +110,6 @@ private slots:
         QCOMPARE(channel->Names().Flags(1), MemberVoice);
     }
 
-    void modeStringAndReplacedChannels()
-    {
-        TIrcClient client;
-        TIrcChannel *channel = client.Channels().Add("#a");
-        QCOMPARE(channel->ModeString(), QByteArray());
-        channel->SetMode(cfTopicByOps | cfNoOutside | cfLimit | cfKey);
-        channel->SetLimit(50);
-        channel->SetKey("sesame");
-        QCOMPARE(channel->ModeString(), QByteArray("+tnlk 50 sesame"));
-        channel->SetMode(0xFF);
-        QCOMPARE(channel->ModeString(), QByteArray("+psitnmlk 50 sesame"));
-        channel->AddUser("x", "");
-        client.Channels().Add("#b");
-        // Adding a known name again starts a fresh record at the end.
-        TIrcChannel *again = client.Channels().Add("#A");
-        QCOMPARE(client.Channels().Items(0)->Name() + ' ' +
-                     QByteArray::number(client.Channels().Find("#a")),
-                 QByteArray("#b 1"));
-        QCOMPARE(again->Names().Count() + again->ModeString().size(), 0);
-        client.Channels().Remove("#B");
-        QCOMPARE(client.Channels().Count(), 1);
-    }
-
     // Random joins, departures and renames against a plain list that does what the
     // collection promises; then most members leave, which squeezes the holes out.
     void orderedCollectionMatchesAPlainList()

@@ -142,11 +142,6 @@ void NgircdServer::stop()
     }
 }
 
-bool NgircdServer::isRunning() const
-{
-    return m_process && m_process->state() == QProcess::Running;
-}
-
 QByteArray NgircdServer::output() const
 {
     QFile log(m_logPath);

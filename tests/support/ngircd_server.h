@@ -40,16 +40,14 @@ public:
     bool start();
     // Kills the server: every client connection is closed by the system.
     void stop();
-    bool isRunning() const;
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }
     QString errorString() const { return m_error; }
-    // What ngircd printed (for failure messages).
-    QByteArray output() const;
 
 private:
     bool startOnce();
+    QByteArray output() const; // what ngircd printed
     QByteArray configText() const;
 
     Options m_options;
