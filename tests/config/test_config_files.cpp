@@ -1,10 +1,13 @@
 // The profile files under <ProgramDir>/config: fallbacks, name matching, encodings kept
-// byte for byte, writes that never damage a file, and the event sounds they name.
+// byte for byte and decoded alike by every reader, writes that never damage a file and keep
+// secrets owner-only, and the event sounds they name.
 #include "config/config_files.h"
 #include "config/sound_effect_player.h"
+#include "speech/help/help_text_file.h"
+#include "speech/speech_filters.h"
 
-#include <QDir>
-#include <QFile>
+#include "file_bytes.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
@@ -34,17 +37,12 @@ class TestConfigFiles : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
 
     QString configDir() const { return m_dir->path() + QStringLiteral("/config"); }
-    void write(const QString &name, const QByteArray &bytes)
+    QString write(const QString &name, const QByteArray &bytes)
     {
-        QFile f(configDir() + u'/' + name);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        WriteBytes(configDir() + u'/' + name, bytes);
+        return configDir() + u'/' + name;
     }
-    QByteArray read(const QString &name)
-    {
-        QFile f(configDir() + u'/' + name);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
-    }
+    QByteArray read(const QString &name) { return ReadBytes(configDir() + u'/' + name); }
 
 private slots:
     void init()
@@ -127,6 +125,11 @@ private slots:
         for (const char *value : {"  both  ", "\"quoted\"", "'x'"})
             row(value, {}, "A", value, value, "[S]\nA=\"" + QByteArray(value) + "\"\n");
         row("inner quotes", {}, "A", "say \"hi\" now", "say \"hi\" now", "[S]\nA=say \"hi\" now\n");
+        // A 1251 file whose other values happen to be valid UTF-8 keeps reading them as 1251.
+        const QByteArray mixed = "[S]\r\nName=\xD0\xB0\xD1\x8F\r\nA=\xC6\r\n";
+        row("1251 kept", mixed, "A", "Ж", "Ж", mixed);
+        row("last 1251 mark replaced", mixed, "A", "x", "x",
+            "[S]\r\nName=\xD0\xA0\xC2\xB0\xD0\xA1\xD0\x8F\r\nA=x\r\n");
     }
     void writes()
     {
@@ -141,14 +144,16 @@ private slots:
         QCOMPARE(read("test.ini"), after);
         QCOMPARE(GetConfigValue("test.ini", "S", key), readBack);
         QCOMPARE(GetConfigValue("test.ini", "Evil", "B"), QStringLiteral("err-B"));
+        if (before.contains("\nName="))
+            QCOMPARE(GetConfigValue("test.ini", "S", "Name"), QStringLiteral("Р°СЏ"));
     }
 
     void failedWritesLeaveFilesWhole()
     {
         write("user.ini", "[Config]\nNick=ivan\n");
         // Key names that cannot be stored on one line are refused.
-        for (const char *key : {"Ni\nck", "a=b", " "})
-            QVERIFY_THROWS_EXCEPTION(EConfigWriteError, SetUserValue(key, "x"));
+        for (const char *key : {"Ni\nck", "a=b", " ", "[k", "  [k", ";k", "#k"})
+            QVERIFY_THROWS_EXCEPTION(EConfigWriteError, SetUserValue(key, "a]b"));
         // Root ignores permissions, so the write is made impossible by a directory standing
         // where the file goes.
         QVERIFY(QDir(configDir()).mkdir("caption.ini"));
@@ -166,6 +171,67 @@ private slots:
             QCOMPARE(e.message(), "Unable to write to " + configDir() + "/caption.ini");
         }
         QVERIFY(!QDir(configDir()).exists());
+    }
+
+    // Profiles, rule files and help texts decode alike: CP1251 unless the bytes are UTF-8.
+    void everyReaderDecodesAlike_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("1251, last byte only") << QByteArray("\xC6") << QStringLiteral("Ж");
+        QTest::newRow("1251, UTF-8 start") << QByteArray("\xD0\x96\xC6") << QStringLiteral("Р–Ж");
+        QTest::newRow("UTF-8") << QByteArray("\xD0\x96") << QStringLiteral("Ж");
+    }
+    void everyReaderDecodesAlike()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        write("any.ini", "[S]\r\nbrb=" + bytes);
+        QCOMPARE(GetConfigValue("any.ini", "S", "brb"), text);
+        QVERIFY(LoadMultiRules(write("multirules.ini", "brb=" + bytes)));
+        QCOMPARE(ApplyMultiRules("brb"), text);
+        QCOMPARE(ReadHelpText(write("help.txt", "brb=" + bytes)).value_or(QString()),
+                 "brb=" + text);
+        ClearSpeechRules();
+    }
+
+    // After a save through the atomic rewrite, starting from a file everybody may read, the
+    // files that hold secrets are the owner's only.
+    void saveSetsTheMode_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("ownerOnly");
+        QTest::newRow("favourites") << "faworits.ini"
+                                    << "FaworChannel1"
+                                    << "#c" << true;
+        QTest::newRow("server list") << "servers.ini"
+                                     << "Name1"
+                                     << "irc.x" << true;
+        QTest::newRow("server password") << "connect.ini"
+                                         << "Password"
+                                         << "pw" << true;
+        QTest::newRow("empty password") << "connect.ini"
+                                        << "Password"
+                                        << "" << false;
+        QTest::newRow("no secret") << "user.ini"
+                                   << "Nick"
+                                   << "me" << false;
+    }
+    void saveSetsTheMode()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, ownerOnly);
+        QFile old(write(file, "[S]\n; Password=not a key\n"));
+        const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                           QFileDevice::ReadUser | QFileDevice::WriteUser;
+        QVERIFY(old.setPermissions(owner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        SetConfigValue(file, "S", key, value);
+        QCOMPARE(GetConfigValue(file, "S", key), value);
+        QCOMPARE(old.permissions() == owner, ownerOnly);
     }
 
     // The end of a numbered list, booleans and integers as the files hold them.
