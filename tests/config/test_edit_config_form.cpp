@@ -3,6 +3,7 @@
 // its bytes), Ctrl+R reads it again, Escape closes; a failed write leaves the old file whole.
 #include "../dialogs/wizard_test_host.h"
 #include "config/edit_config_form.h"
+#include "file_bytes.h"
 #include "speech/controls/vox_rich_edit.h"
 
 #include <QTabWidget>
@@ -32,13 +33,6 @@ int RunEditor(TEditConfigForm &form, int page, const std::function<void()> &step
     return result;
 }
 
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-}
-
 } // namespace
 
 class TestEditConfigForm : public QObject
@@ -54,8 +48,8 @@ private slots:
         host.writeConfig("servers.ini", "[IRCServers]\nName1=irc.libera.chat\n");
         // faworits.ini is missing: its page is empty and the pages after it still load.
         host.writeConfig("speech.ini", "[Speech]\nIESpeed=170\n");
-        WriteFile(ProgramDir() + "/multirules.ini", "привет=здравствуй\n");
-        WriteFile(ProgramDir() + "/singlerules.ini", "%=проценты\n");
+        WriteBytes(ProgramDir() + "/multirules.ini", "привет=здравствуй\n");
+        WriteBytes(ProgramDir() + "/singlerules.ini", "%=проценты\n");
         TEditConfigForm form;
         QStringList texts;
         QStringList unlabelled;

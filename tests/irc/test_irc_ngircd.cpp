@@ -8,7 +8,6 @@
 
 #include <QTest>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -36,11 +35,8 @@ struct Client
     // Waits until count logged lines start with prefix.
     bool waitFor(const QByteArray &prefix, int count = 1)
     {
-        const auto seen = [&] {
-            return std::count_if(log.lines.begin(), log.lines.end(),
-                                 [&](const QByteArray &line) { return line.startsWith(prefix); });
-        };
-        return QTest::qWaitFor([&] { return seen() >= count; }, 5000);
+        const QString start = '^' + QRegularExpression::escape(QString::fromLatin1(prefix));
+        return QTest::qWaitFor([&] { return Grep(log.lines, start).size() >= count; }, 5000);
     }
     QByteArray dump() const { return "\n  " + log.lines.join("\n  "); }
     void connectTo(const NgircdServer &server)
@@ -100,7 +96,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([] { return TIrcReadThread::RunningCount() == 0; }, 5000));
     }
 
-    // Topic, nicks, modes, parts, kicks and quits: both clients' registries follow.
+    // Topic, nicks, modes, parts and kicks: both clients' registries follow.
     void channelLifeTrackedByBothClients()
     {
         Client a("chanop");
@@ -154,13 +150,6 @@ private slots:
         WAIT(a, "Kick <chanop> <member2> #life reason=out you go");
         WAIT(b, "Kicked <chanop> #life reason=out you go leftby=2");
         QVERIFY(!b.chan("#life") && a.flags("#life", "member2") == -1);
-        // QUIT of the other removes it from every channel.
-        b.irc.Join("#life", "sesame");
-        QVERIFY(a.waitFor("Join <member2> #life", 2));
-        b.irc.Quit("see you");
-        WAIT(a, "Quit <member2> ");
-        QVERIFY(a.log.find("Quit <member2> ").contains("see you"));
-        QCOMPARE(a.flags("#life", "member2"), -1);
         QVERIFY(a.log.find("ReadError").isEmpty() && b.log.find("ReadError").isEmpty());
     }
 
