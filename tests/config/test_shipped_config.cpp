@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QStringDecoder>
 #include <QTest>
+#include <QtEndian>
 
 #include <cmath>
 
@@ -40,14 +41,6 @@ QStringList KeysOfFirstSection(const QString &path, QString *section = nullptr)
     if (section)
         *section = first;
     return keys;
-}
-
-quint32 Le(const QByteArray &b, int at, int bytes = 4)
-{
-    quint32 v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = v << 8 | quint8(b[at + i]);
-    return v;
 }
 
 } // namespace
@@ -176,22 +169,22 @@ private slots:
             QCOMPARE(wav.left(4) + wav.mid(8, 8) + wav.mid(36, 4), QByteArray("RIFFWAVEfmt data"));
             QCOMPARE(wav.mid(16, 20).toHex(),
                      QByteArray("10000000010001002256000044ac000002001000"));
-            QCOMPARE(Le(wav, 4), quint32(wav.size() - 8));
-            QCOMPARE(Le(wav, 40), quint32(wav.size() - 44));
-            const int count = int(Le(wav, 40) / 2);
+            QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 4), quint32(wav.size() - 8));
+            QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 40), quint32(wav.size() - 44));
+            const int count = int(qFromLittleEndian<quint32>(wav.constData() + 40) / 2);
             const double ms = count * 1000.0 / 22050;
             QVERIFY2(ms >= 50 && ms <= 400, qPrintable(name));
             double sumSquares = 0;
             int peak = 0;
             for (int i = 0; i < count; ++i) {
-                const int s = qint16(Le(wav, 44 + 2 * i, 2));
+                const int s = qFromLittleEndian<qint16>(wav.constData() + 44 + 2 * i);
                 sumSquares += double(s) * s;
                 peak = qMax(peak, qAbs(s));
             }
             QVERIFY2(std::sqrt(sumSquares / count) / 32768 > 0.01 && peak < 32000,
                      qPrintable(name));
-            QVERIFY2(qAbs(qint16(Le(wav, 44, 2))) < 200 &&
-                         qAbs(qint16(Le(wav, wav.size() - 2, 2))) < 200,
+            QVERIFY2(qAbs(qFromLittleEndian<qint16>(wav.constData() + 44)) < 200 &&
+                         qAbs(qFromLittleEndian<qint16>(wav.constData() + wav.size() - 2)) < 200,
                      qPrintable(name));
             // Played for every packet: these two must stay quiet.
             if (name == "recive" || name == "send")

@@ -26,12 +26,6 @@ bool Accepts(quint16 port)
 
 } // namespace
 
-NgircdServer::NgircdServer() : NgircdServer(Options{})
-{}
-
-NgircdServer::NgircdServer(const Options &options) : m_options(options)
-{}
-
 NgircdServer::~NgircdServer()
 {
     stop();

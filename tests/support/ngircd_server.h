@@ -28,8 +28,7 @@ public:
     static constexpr const char *OperName = "testoper";
     static constexpr const char *OperPassword = "operpass";
 
-    NgircdServer();
-    explicit NgircdServer(const Options &options);
+    explicit NgircdServer(const Options &options = {}) : m_options(options) {}
     ~NgircdServer();
     NgircdServer(const NgircdServer &) = delete;
     NgircdServer &operator=(const NgircdServer &) = delete;
