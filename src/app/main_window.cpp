@@ -21,6 +21,8 @@
 #include "dialogs/server_list_form.h"
 #include "dialogs/server_options_form.h"
 #include "irc/connection_intercept.h"
+#include "speech/channel_speech_queue.h"
+#include "speech/controls/vox_button.h"
 #include "speech/help/help.h"
 #include "speech/help/vox_show_message_form.h"
 #include "speech/speech_config.h"
@@ -37,6 +39,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -125,6 +128,7 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
     connect(MdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
 
     createActions();
+    createSpeechKeys();
     createMenus();
     createToolBars();
     createStatusBar();
@@ -139,6 +143,8 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
     Panel1->OnShowConfigEditor = [this](int page) { ShowConfigEditor(page); };
     Panel1->OnVisibleChanged = [this](bool shown) { ToolButton3->setChecked(shown); };
     Panel1->hide();
+    // "Сброс чтения" stops the channel voice: what waits for it goes too.
+    connect(Panel1->Button1, &QPushButton::clicked, ChannelQueue, [this] { ChannelQueue->Drop(); });
     MenuAnnouncer = new TMenuAnnouncer(menuBar(), Speech1, this);
     MenuAnnouncer->OnError = ReportUnhandledError;
     KeyboardLanguage = new TKeyboardLanguage(Speech2, this);
@@ -626,17 +632,6 @@ void TForm1::A_GetFocuseExecute()
     if (!window)
         window = this;
     Speech1->Speak(QStringLiteral("Окно ") + window->windowTitle());
-}
-
-void TForm1::SpeakChannelText(const QString &text)
-{
-    Speech2->Speak(StripForSpeech(text));
-}
-
-void TForm1::SpeakChannelTextNow(const QString &text)
-{
-    Speech2->Stop();
-    SpeakChannelText(text);
 }
 
 void TForm1::SpeakLang()

@@ -32,6 +32,7 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TChannelSpeechQueue;
 class TIrcChannel;
 class TStatusForm;
 
@@ -64,11 +65,17 @@ public:
     quint64 BytesSent = 0;
 
     // ---- Operations for the other windows ----
-    // Channel text to the channel voice, every character below '0' read as a blank.
-    void SpeakChannelText(const QString &text);
+    // Channel text of a window to the channel voice, through its queue (which keeps the
+    // voice from falling behind a flood), cleaned for speech and with every character
+    // below '0' read as a blank.
+    void SpeakChannelText(const QString &text, const QString &window = QString());
     // The same, cutting off whatever the channel voice is saying or has queued: the
     // answer to a key the user pressed.
     void SpeakChannelTextNow(const QString &text);
+    // Channel text as the channel voice gets it.
+    static QString SpokenChannelText(const QString &text);
+    // What waits for the channel voice; its mute switch.
+    TChannelSpeechQueue *ChannelQueue = nullptr;
     // Click on a WatchBar button: brings its channel window forward.
     void ChannelWathClick(QToolButton *button);
     // Status window line in a colour (grey, red, blue, green, black).
@@ -155,6 +162,9 @@ public:
         *A_Faworits;
     QAction *A_Windows, *A_Cascade, *A_TileHorizontal, *A_TileVertical, *A_MinimizeAll, *A_Close;
     QAction *A_GetFocuse, *A_Help, *A_About, *A_Keyboard;
+    // Speech keys (main_speech_keys.cpp): mute the channels, stop both voices, drop what
+    // waits for the channel voice.
+    QAction *A_MuteChannels = nullptr, *A_StopSpeech = nullptr, *A_DropChannelQueue = nullptr;
 
     // ---- IDialogHost ----
     TSpeech *InterfaceSpeech() override { return Speech1; }
@@ -178,6 +188,7 @@ protected:
 
 private:
     void createActions();
+    void createSpeechKeys();
     void createMenus();
     void createToolBars();
     void createStatusBar();

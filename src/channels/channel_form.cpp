@@ -11,6 +11,7 @@
 #include "channels/channel_setup_form.h"
 #include "channels/channel_text.h"
 #include "channels/message_sent_time.h"
+#include "channels/window_speech_mode.h"
 #include "config/config_files.h"
 #include "config/event_sound.h"
 #include "irc/irc_client.h"
@@ -423,14 +424,17 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
         if (w.Options.ShowText)
             w.addLine(shown, LineFormat(TextColour, false));
         w.Keys->MessageShown(nick, shown, sent.isValid() ? sent : QDateTime::currentDateTime());
-        if (w.Options.SpeechOn) {
-            if (w._Focused() || w.Options.SpeakNotFocused) {
-                if (Form1)
-                    Form1->SpeakChannelText(w.Options.SpeakNick ? nick + QLatin1Char(' ') + shown
-                                                                : shown);
-            } else if (w.Options.SoundNotSpoken) {
-                PlayEventSound(QStringLiteral("message"));
-            }
+        switch (MessageSpeech(SpeechModeOf(w.Options), w._Focused(), w.Options.SoundNotSpoken)) {
+        case TMessageSpeech::Speak:
+            if (Form1)
+                Form1->SpeakChannelText(
+                    w.Options.SpeakNick ? nick + QLatin1Char(' ') + shown : shown, w.ChannelName);
+            break;
+        case TMessageSpeech::Sound:
+            PlayEventSound(QStringLiteral("message"));
+            break;
+        case TMessageSpeech::Nothing:
+            break;
         }
         if (!names.isEmpty())
             w.UpdateUserList(names);
@@ -491,10 +495,13 @@ void TChannelForm::PersonalRecive(const QString &nick, const QString &text, bool
         w.Keys->MessageShown(nick, shown, QDateTime::currentDateTime());
         if (w.Options.SpeechOn && Form1) {
             if (w._Focused()) {
-                Form1->SpeakChannelText(nick + QLatin1Char(' ') + shown);
+                Form1->SpeakChannelText(nick + QLatin1Char(' ') + shown, w.ChannelName);
             } else {
+                // Away from the window a private message is a sound, and in "always" mode
+                // its sender's name too.
                 PlayEventSound(QStringLiteral("pmessage"));
-                Form1->SpeakChannelText(nick);
+                if (w.Options.SpeakNotFocused)
+                    Form1->SpeakChannelText(nick, w.ChannelName);
             }
         }
     });

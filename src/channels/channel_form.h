@@ -133,7 +133,10 @@ public:
     void KickExecute();
     void KickWhyExecute();
     void IgnorExecute();
+    // Goes round the speech modes (always, focused only, silent), says and keeps the new one.
     void AC_SpeakExecute();
+    // Takes the speech mode kept for this window's name, if any.
+    void RestoreSpeechMode();
     void AC_DialogModeExecute();
     void AC_ChannelModeExecute();
     void AC_ChannelSetupExecute();

@@ -69,6 +69,7 @@ int NewChannelForm(const QString &channel)
     o.ShowNick = o.ShowText = o.ShowEvents = true;
     o.SpeechOn = o.SoundNotSpoken = o.SpeakNick = o.SpeakOutgoing = true;
     form->ConfigureComponents();
+    form->RestoreSpeechMode();
     form->SubWindow()->showMaximized();
     return slot;
 }
@@ -81,6 +82,7 @@ int NewPrivateForm(const QString &nick, bool activate)
     QPointer<QMdiSubWindow> previous = Form1->MdiArea->activeSubWindow();
     QPointer<QWidget> focus = QApplication::focusWidget();
     TChannelForm *form = OpenForm(nick, slot, true);
+    form->RestoreSpeechMode();
     form->SubWindow()->showMaximized();
     if (!activate && previous) {
         Form1->MdiArea->setActiveSubWindow(previous);

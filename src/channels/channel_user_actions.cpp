@@ -7,6 +7,7 @@
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
 #include "channels/channel_text.h"
+#include "channels/window_speech_mode.h"
 #include "config/config_files.h"
 #include "irc/irc_client.h"
 #include "speech/controls/vox_controls.h"
@@ -164,10 +165,24 @@ void TChannelForm::IgnorExecute()
 
 void TChannelForm::AC_SpeakExecute()
 {
-    Options.SpeechOn = !Options.SpeechOn;
+    const TWindowSpeechMode mode = NextSpeechMode(SpeechModeOf(Options));
+    SetSpeechMode(Options, mode);
     const QString key =
         Options.SpeechOn ? QStringLiteral("CFAC_SpeakOn") : QStringLiteral("CFAC_SpeakOff");
     AC_Speak->setText(GetCaption(key));
+    StoreSpeechMode(ChannelName, mode);
+    if (Form1 && Form1->Speech1) {
+        Form1->Speech1->Stop();
+        Form1->Speech1->Speak(SpeechModeCaption(mode));
+    }
+}
+
+void TChannelForm::RestoreSpeechMode()
+{
+    if (const auto mode = StoredSpeechMode(ChannelName)) {
+        SetSpeechMode(Options, *mode);
+        ConfigureComponents();
+    }
 }
 
 void TChannelForm::AC_DialogModeExecute()

@@ -1,0 +1,122 @@
+#include "speech/channel_speech_queue.h"
+
+#include "speech/tspeech.h"
+
+#include <QDebug>
+#include <QTimer>
+
+#include <algorithm>
+
+TChannelSpeechQueue::TChannelSpeechQueue(TSpeech *voice, QObject *parent)
+    : QObject(parent), m_voice(voice), m_stallTimer(new QTimer(this))
+{
+    m_voice->OnStart = [this](TSpeech *) { m_lastNotice.start(); };
+    m_voice->OnStop = [this](TSpeech *) { voiceStopped(); };
+    m_stallTimer->setInterval(StallMs / 4);
+    connect(m_stallTimer, &QTimer::timeout, this, [this] { checkStall(); });
+    m_lastNotice.start();
+}
+
+void TChannelSpeechQueue::SetLimit(int limit)
+{
+    m_limit = std::max(limit, 1);
+    feed();
+}
+
+QString TChannelSpeechQueue::RussianSummary(int count, const QString &window)
+{
+    const int tens = count % 100;
+    const int ones = count % 10;
+    const char *noun = (tens >= 11 && tens <= 14) ? "сообщений"
+                       : ones == 1                ? "сообщение"
+                       : (ones >= 2 && ones <= 4) ? "сообщения"
+                                                  : "сообщений";
+    return QStringLiteral("ещё %1 %2 в %3").arg(count).arg(QString::fromUtf8(noun), window);
+}
+
+void TChannelSpeechQueue::Speak(const QString &text, const QString &window)
+{
+    if (m_muted || text.isEmpty())
+        return;
+    if (m_speaking < m_limit && m_waiting.empty() && m_dropped.empty()) {
+        handOver(text);
+        return;
+    }
+    m_waiting.push_back(Pending{text, window});
+    while (int(m_waiting.size()) > m_limit) {
+        const QString from = m_waiting.front().Window;
+        m_waiting.pop_front();
+        auto it = std::find_if(m_dropped.begin(), m_dropped.end(),
+                               [&](const Dropped &d) { return d.Window == from; });
+        if (it == m_dropped.end())
+            m_dropped.push_back(Dropped{from, 1});
+        else
+            ++it->Count;
+    }
+    m_stallTimer->start();
+}
+
+void TChannelSpeechQueue::SpeakNow(const QString &text)
+{
+    Drop();
+    handOver(text);
+}
+
+void TChannelSpeechQueue::Drop()
+{
+    m_waiting.clear();
+    m_dropped.clear();
+    m_speaking = 0;
+    m_stallTimer->stop();
+    m_voice->Stop();
+}
+
+void TChannelSpeechQueue::handOver(const QString &text)
+{
+    m_voice->Speak(text);
+    if (m_speaking == 0)
+        m_lastNotice.start();
+    ++m_speaking;
+}
+
+void TChannelSpeechQueue::voiceStopped()
+{
+    m_lastNotice.start();
+    m_speaking = std::max(m_speaking - 1, 0);
+    feed();
+}
+
+void TChannelSpeechQueue::feed()
+{
+    // Called from the voice's notification: a text that cannot be spoken is logged and
+    // dropped, the rest still get their turn.
+    while (m_speaking < m_limit && Waiting() > 0) {
+        QString text;
+        if (!m_dropped.empty()) {
+            const Dropped dropped = m_dropped.front();
+            m_dropped.erase(m_dropped.begin());
+            text = SummaryText ? SummaryText(dropped.Count, dropped.Window)
+                               : RussianSummary(dropped.Count, dropped.Window);
+        } else {
+            text = m_waiting.front().Text;
+            m_waiting.pop_front();
+        }
+        try {
+            handOver(text);
+        } catch (const std::exception &error) {
+            qWarning("Channel voice: %s", error.what());
+        }
+    }
+    if (Waiting() == 0)
+        m_stallTimer->stop();
+}
+
+void TChannelSpeechQueue::checkStall()
+{
+    if (Waiting() > 0 && m_lastNotice.elapsed() >= StallMs) {
+        qWarning("Channel voice: no word from the engine for %d s, feeding it again",
+                 StallMs / 1000);
+        m_speaking = 0;
+        feed();
+    }
+}

@@ -1,0 +1,102 @@
+#include "speech/speech_text_cleanup.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace {
+
+bool Invisible(char32_t c)
+{
+    return (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF ||
+           c == 0x061C || c == 0x00AD || c == 0xFE0E || c == 0xFE0F;
+}
+
+// Punctuation, symbols and emoji: anything that is not a letter, digit, mark or blank.
+bool Symbol(char32_t c)
+{
+    if (c < 0x20)
+        return false;
+    const QChar::Category category = QChar::category(c);
+    switch (category) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Number_DecimalDigit:
+    case QChar::Number_Letter:
+    case QChar::Number_Other:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+    case QChar::Other_Control:
+        return false;
+    default:
+        return true;
+    }
+}
+
+QString Host(const QString &address)
+{
+    QString full = address;
+    if (full.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
+        full.prepend(QLatin1String("http://"));
+    QString host = QUrl(full, QUrl::TolerantMode).host();
+    if (host.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
+        host = host.mid(4);
+    return host.isEmpty() ? address : host;
+}
+
+} // namespace
+
+QString CleanSpeechText(const QString &text)
+{
+    QString visible;
+    visible.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        if (!Invisible(c))
+            visible.append(QString::fromUcs4(&c, 1));
+    }
+    static const QRegularExpression address(
+        QStringLiteral(R"((?:\b(?:https?|ftp)://|\bwww\.)[^\s<>"]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString result;
+    qsizetype from = 0;
+    for (auto it = address.globalMatch(visible); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        result += visible.mid(from, match.capturedStart() - from);
+        result += Host(match.captured());
+        from = match.capturedEnd();
+    }
+    result += visible.mid(from);
+    return result;
+}
+
+QString CollapseSymbolRuns(const QString &text)
+{
+    const QList<uint> points = text.toUcs4();
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < points.size();) {
+        qsizetype end = i + 1;
+        while (end < points.size() && points[end] == points[i])
+            ++end;
+        const char32_t c = points[i];
+        const QString one = QString::fromUcs4(&c, 1);
+        if (end - i >= MinSymbolRun && Symbol(c)) {
+            result += one + QLatin1Char(' ') + QString::number(end - i);
+            // The count must not run into a following word or digit.
+            if (end < points.size() && !QChar::isSpace(points[end]))
+                result += QLatin1Char(' ');
+        } else {
+            for (qsizetype k = i; k < end; ++k)
+                result += one;
+        }
+        i = end;
+    }
+    return result;
+}
