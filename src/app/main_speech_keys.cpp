@@ -26,14 +26,10 @@ void TForm1::createSpeechKeys()
 {
     ChannelQueue = new TChannelSpeechQueue(Speech2, this);
     ChannelQueue->SummaryText = [](int count, const QString &window) {
-        // The caption may give its own wording: %1 the count, %2 the window.
-        const QString text = GetCaption(QStringLiteral("SpeechBacklog"));
-        if (text.isEmpty() || text.startsWith(QLatin1String("err-")) ||
-            !text.contains(QLatin1String("%1")))
-            return TChannelSpeechQueue::RussianSummary(count, window);
-        return QString(text)
-            .replace(QLatin1String("%1"), QString::number(count))
-            .replace(QLatin1String("%2"), window);
+        // The caption file words it; without a usable caption the Russian text is said.
+        const QString text = TChannelSpeechQueue::Summary(
+            GetCaption(QStringLiteral("SpeechBacklog")), count, window);
+        return text.isEmpty() ? TChannelSpeechQueue::RussianSummary(count, window) : text;
     };
     auto make = [this](const char *name, const QString &caption, const QKeySequence &keys,
                        auto handler) {

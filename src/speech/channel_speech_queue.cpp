@@ -23,15 +23,28 @@ void TChannelSpeechQueue::SetLimit(int limit)
     feed();
 }
 
+QString TChannelSpeechQueue::Summary(const QString &pattern, int count, const QString &window)
+{
+    const QStringList forms = pattern.split(QLatin1Char('|'));
+    qsizetype form = 0;
+    if (forms.size() == 3) {
+        const int tens = count % 100;
+        const int ones = count % 10;
+        form = (tens >= 11 && tens <= 14) ? 2 : ones == 1 ? 0 : (ones >= 2 && ones <= 4) ? 1 : 2;
+    }
+    const QString chosen = forms.at(form);
+    if (!chosen.contains(QLatin1String("%1")))
+        return QString();
+    return QString(chosen)
+        .replace(QLatin1String("%1"), QString::number(count))
+        .replace(QLatin1String("%2"), window);
+}
+
 QString TChannelSpeechQueue::RussianSummary(int count, const QString &window)
 {
-    const int tens = count % 100;
-    const int ones = count % 10;
-    const char *noun = (tens >= 11 && tens <= 14) ? "сообщений"
-                       : ones == 1                ? "сообщение"
-                       : (ones >= 2 && ones <= 4) ? "сообщения"
-                                                  : "сообщений";
-    return QStringLiteral("ещё %1 %2 в %3").arg(count).arg(QString::fromUtf8(noun), window);
+    return Summary(QStringLiteral("ещё %1 сообщение в %2|ещё %1 сообщения в %2|ещё %1 "
+                                  "сообщений в %2"),
+                   count, window);
 }
 
 void TChannelSpeechQueue::Speak(const QString &text, const QString &window)

@@ -54,6 +54,10 @@ public:
 
     // The plural form of "ещё N сообщений в #канал" for a count.
     static QString RussianSummary(int count, const QString &window);
+    // A summary from a pattern: %1 the count, %2 the window. A pattern of three forms
+    // separated by "|" (for 1, 2 and 5) is declined as Russian is; one form is used as it
+    // is. Empty when the pattern has no %1.
+    static QString Summary(const QString &pattern, int count, const QString &window);
 
 private:
     struct Pending
