@@ -10,8 +10,14 @@
 TChannelSpeechQueue::TChannelSpeechQueue(TSpeech *voice, QObject *parent)
     : QObject(parent), m_voice(voice), m_stallTimer(new QTimer(this))
 {
-    m_voice->OnStart = [this](TSpeech *) { m_lastNotice.start(); };
-    m_voice->OnStop = [this](TSpeech *) { voiceStopped(); };
+    m_voice->OnStart = [this](TSpeech *) {
+        m_reporting = true;
+        m_lastNotice.start();
+    };
+    m_voice->OnStop = [this](TSpeech *) {
+        m_reporting = true;
+        voiceStopped();
+    };
     m_stallTimer->setInterval(StallMs / 4);
     connect(m_stallTimer, &QTimer::timeout, this, [this] { checkStall(); });
     m_lastNotice.start();
@@ -51,7 +57,9 @@ void TChannelSpeechQueue::Speak(const QString &text, const QString &window)
 {
     if (m_muted || text.isEmpty())
         return;
-    if (m_speaking < m_limit && m_waiting.empty() && m_dropped.empty()) {
+    // Until the engine has reported once, there is nothing to wait for: an engine that
+    // never reports is spoken to as if there were no queue, rather than left silent.
+    if (!m_reporting || (m_speaking < m_limit && m_waiting.empty() && m_dropped.empty())) {
         handOver(text);
         return;
     }

@@ -12,11 +12,11 @@ class QTimer;
 class TSpeech;
 
 // Keeps the channel voice close to the present. At most Limit texts are handed to the
-// voice at a time (its start and stop notifications tell how many it still has); the
-// rest wait here. When more than Limit wait, the oldest are dropped from speech and
-// counted per window; before the next texts are read, each such count is said as one
-// summary ("ещё 37 сообщений в #канал"). So after a flood the voice reads a summary and
-// the newest messages instead of falling minutes behind. Nothing is dropped from the
+// voice at a time (its start and stop notifications tell how many it still has; a voice
+// that has never reported is not waited for); the rest wait here. When more than Limit wait, the
+// oldest are dropped from speech and counted per window; before the next texts are read, each such
+// count is said as one summary ("ещё 37 сообщений в #канал"). So after a flood the voice reads a
+// summary and the newest messages instead of falling minutes behind. Nothing is dropped from the
 // windows or the logs: this decides only what is read aloud.
 class TChannelSpeechQueue : public QObject
 {
@@ -79,6 +79,7 @@ private:
     TSpeech *m_voice;
     int m_limit = DefaultLimit;
     bool m_muted = false;
+    bool m_reporting = false; // the voice has reported a start or a stop
     int m_speaking = 0;
     std::deque<Pending> m_waiting;
     std::vector<Dropped> m_dropped; // in the order of the first text dropped

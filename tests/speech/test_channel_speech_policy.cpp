@@ -36,6 +36,10 @@ private slots:
         voice.recording->setAutoNotify(true);
         TChannelSpeechQueue queue(voice.speech.get());
         queue.SetLimit(limit);
+        // The engine reports from its first text on.
+        queue.Speak("first", "#c");
+        QTRY_VERIFY(queue.Idle());
+        voice.recording->clear();
         // The whole burst arrives before the voice reports anything, as a flood does.
         for (const QString &item : burst)
             queue.Speak(item.section(' ', 1), item.section(' ', 0, 0));
@@ -46,7 +50,12 @@ private slots:
     void dropAndMuteSilenceTheQueue()
     {
         TRecordedVoice voice = MakeRecordedVoice(2);
+        voice.recording->setAutoNotify(true);
         TChannelSpeechQueue queue(voice.speech.get());
+        queue.Speak("first", "#c");
+        QTRY_VERIFY(queue.Idle());
+        voice.recording->setAutoNotify(false);
+        voice.recording->clear();
         for (int i = 0; i < 9; ++i)
             queue.Speak(QString::number(i), "#c");
         queue.Drop();
@@ -56,6 +65,12 @@ private slots:
         QCOMPARE(voice.recording->speakAndStop(),
                  QStringList({"0", "1", "2", "3", "4", "<stop>", "<stop>", "asked for"}));
         QVERIFY(queue.Waiting() == 0);
+        // An engine that never reports is never waited for.
+        TRecordedVoice mute = MakeRecordedVoice(2);
+        TChannelSpeechQueue plain(mute.speech.get());
+        for (int i = 0; i < 9; ++i)
+            plain.Speak(QString::number(i), "#c");
+        QCOMPARE(mute.recording->spokenTexts().size(), 9);
     }
     void russianSummaryPlurals()
     {
