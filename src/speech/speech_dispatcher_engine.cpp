@@ -291,8 +291,15 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
     SPDConnection *spd =
         spd_open2("talvin", "voice", nullptr, SPD_MODE_THREADED, spdAddress, 1, &error);
     freeAddress(spdAddress);
+    // A connection given up on has been reported already; its thread may come back as late
+    // as the program's exit, when logging is no longer safe.
+    auto stillWanted = [&connection] {
+        std::lock_guard lock(connection->mutex);
+        return !connection->abandoned;
+    };
     if (!spd) {
-        qWarning("speech-dispatcher not reachable: %s", error ? error : "no reason given");
+        if (stillWanted())
+            qWarning("speech-dispatcher not reachable: %s", error ? error : "no reason given");
         free(error);
         std::lock_guard lock(connection->mutex);
         connection->state = Connection::State::Failed;
@@ -319,7 +326,8 @@ void runConnection(std::shared_ptr<TSpeechDispatcherEngine::Connection> connecti
         free(module);
     }
     if (clientId <= 0) {
-        qWarning("speech-dispatcher connected but does not answer properly; not using it");
+        if (stillWanted())
+            qWarning("speech-dispatcher connected but does not answer properly; not using it");
         std::lock_guard lock(connection->mutex);
         connection->state = Connection::State::Failed;
         connection->changed.notify_all();
