@@ -8,10 +8,12 @@
 // user sends to a KOI8-R server is converted back on its way out.
 
 // The program-wide setting shown in status panel 3: "WIN1251" (the value at every start),
-// "KOI8" or "OEM". Only "KOI8" changes any byte.
+// "KOI8", "OEM" or "UTF8". Only "KOI8" changes any byte; "UTF8" changes how text is read
+// and written (irc/text_codec_policy.h).
 inline const QString CodePageWin1251 = QStringLiteral("WIN1251");
 inline const QString CodePageKoi8 = QStringLiteral("KOI8");
 inline const QString CodePageOem = QStringLiteral("OEM");
+inline const QString CodePageUtf8 = QStringLiteral("UTF8");
 
 // KOI8-R byte (0x80..0xFF, index b - 0x80) -> code page 866 byte.
 extern const unsigned char Koi8ToCp866Table[128];
@@ -40,12 +42,5 @@ QByteArray ApplySendConversion(const QString &codePage, const QByteArray &text);
 enum class TextEncoding { Cp1251, Koi8r, Cp866 };
 QString DecodeText(const QByteArray &bytes, TextEncoding encoding);
 QByteArray EncodeText(const QString &text, TextEncoding encoding);
-// Text of the engine (always 1251 after the receive conversion) for the windows.
-inline QString DecodeEngineText(const QByteArray &bytes)
-{
-    return DecodeText(bytes, TextEncoding::Cp1251);
-}
-inline QByteArray EncodeEngineText(const QString &text)
-{
-    return EncodeText(text, TextEncoding::Cp1251);
-}
+// Engine text for the windows and back goes through the connection's policy.
+#include "irc/text_codec_policy.h"

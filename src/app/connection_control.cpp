@@ -7,6 +7,7 @@
 #include "app/vox_input_box.h"
 #include "config/config_files.h"
 #include "config/event_sound.h"
+#include "dialogs/server_list_store.h"
 #include "irc/socket_handler.h"
 #include "speech/help/help.h"
 #include "speech/tspeech.h"
@@ -46,6 +47,10 @@ void TForm1::DoConnect()
     // Every setting is read (and converted) before anything goes to the network: a port
     // or user mode that is not a number stops the attempt here, through the error hook.
     const QString host = GetConnectValue(QStringLiteral("Server"));
+    // A server of the list brings its own code page; any other keeps the menu's choice.
+    LoadServerList();
+    if (const ServerRecord *record = ServerAt(FindServer(host)))
+        SetCodePage(record->CodePage);
     const int port = ConfigToInt(GetConnectValue(QStringLiteral("Port")));
     const QByteArray userName = EncodeEngineText(GetUserValue(QStringLiteral("UserName")));
     const QByteArray userInfo = EncodeEngineText(GetUserValue(QStringLiteral("EMail")));

@@ -98,15 +98,34 @@ void TForm1::bindEngineEvents()
     IRC->OnReceive = [this](TIrcClient *, QByteArray &line) {
         RunGuarded([&] {
             AddToLog(QByteArray("> ") + MaskSecrets(line));
-            ApplyReceiveConversion(CodePage, line);
+            TextCodec.ReceiveLine(line);
         });
     };
-    // Channel names, nicks and text are 1251 inside the program; the server gets them in
-    // its own code page, whichever window or reply worded the line.
-    IRC->OnSending = [this](TIrcClient *, QByteArray &line) {
-        line = ApplySendConversion(CodePage, line);
-    };
+    // Channel names, nicks and text are 1251 or UTF-8 inside the program; the server gets
+    // them in its own code page, whichever window or reply worded the line.
+    IRC->OnSending = [this](TIrcClient *, QByteArray &line) { line = TextCodec.SendLine(line); };
     IRC->EncodeLocalText = [](const QString &text) { return EncodeEngineText(text); };
+    IRC->NegotiateCaps = true;
+    // The network's name, once the server gives it: said, and shown in the title beside
+    // the host.
+    IRC->OnNetwork = [this](TIrcClient *, const QByteArray &network) {
+        RunGuarded([&] {
+            const QString name = D(network);
+            setWindowTitle(QStringLiteral("Talvin [") + name + QStringLiteral(", ") + HostText() +
+                           QLatin1Char(':') + QString::number(IRC->Port) + QLatin1Char(']'));
+            AddToStatus(QStringLiteral("Сеть ") + name, Blue);
+            Speech1->Speak(QStringLiteral("Сеть ") + name);
+        });
+    };
+    // Identification failed: the user must know the nick is not logged in; the
+    // connection goes on.
+    IRC->OnSaslFailed = [this](TIrcClient *, const QByteArray &numeric, const QByteArray &text) {
+        RunGuarded([&] {
+            const QString said = QStringLiteral("Вход по SASL не выполнен: ") + D(text);
+            AddToStatus((numeric.isEmpty() ? QString() : D(numeric) + u' ') + said, Red);
+            Speech1->Speak(said);
+        });
+    };
     IRC->OnSend = [this](TIrcClient *, const QByteArray &line) {
         RunGuarded([&] { AddToLog(QByteArray("< ") + MaskSecrets(line)); });
     };

@@ -67,7 +67,7 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
     // FormCreate: everything below is formed under the directory the program started in.
     SetProgramDir(QDir::currentPath());
     StartTime = QDateTime::currentDateTime();
-    CodePage = CodePageWin1251;
+    SetActiveTextCodec(&TextCodec);
 
     if (!m_interfaceVoice)
         m_interfaceVoice = std::make_unique<TSpeech>();
@@ -189,6 +189,8 @@ TForm1::~TForm1()
     if (qApp)
         qApp->removeEventFilter(this);
     delete m_attempt;
+    if (&ActiveTextCodec() == &TextCodec)
+        SetActiveTextCodec(nullptr);
     SetDialogHost(nullptr);
     SetUnhandledErrorReporter(nullptr);
     SetHelpSpeech(nullptr);
@@ -252,6 +254,7 @@ void TForm1::createActions()
     A_KOI8 = make("A_KOI8", QStringLiteral("KOI-8"), QStringLiteral("Code Page KOI-8"));
     A_OEM = make("A_OEM", QStringLiteral("OEM"), QStringLiteral("Code Page OEM"));
     A_CP1251 = make("A_CP1251", QStringLiteral("CP-1251"), QStringLiteral("Code Page 1251"));
+    A_UTF8 = make("A_UTF8", QStringLiteral("UTF-8"), QStringLiteral("Code Page UTF-8"));
     A_Panels = make("A_Panels", QStringLiteral("Panels"), QString());
     A_SelectStatusPanel =
         make("A_SelectStatusPanel", QStringLiteral("Status"), QStringLiteral("Select status panel"),
@@ -305,18 +308,10 @@ void TForm1::createActions()
         FaworitsForm()->raise();
         FaworitsForm()->activateWindow();
     });
-    on(A_KOI8, [this] {
-        CodePage = CodePageKoi8;
-        StatusPanels[3]->setText(CodePage);
-    });
-    on(A_OEM, [this] {
-        CodePage = CodePageOem;
-        StatusPanels[3]->setText(CodePage);
-    });
-    on(A_CP1251, [this] {
-        CodePage = CodePageWin1251;
-        StatusPanels[3]->setText(CodePage);
-    });
+    on(A_KOI8, [this] { SetCodePage(CodePageKoi8); });
+    on(A_OEM, [this] { SetCodePage(CodePageOem); });
+    on(A_CP1251, [this] { SetCodePage(CodePageWin1251); });
+    on(A_UTF8, [this] { SetCodePage(CodePageUtf8); });
     on(A_SetSpeakPanel, [this] { Panel1->TogglePanel(); });
     on(A_ToolsPanel, [this] { ToolBar1->setVisible(!ToolBar1->isVisible()); });
     on(A_Cascade, [this] { MdiArea->cascadeSubWindows(); });
@@ -349,7 +344,7 @@ void TForm1::createMenus()
     addMenu(A_Server, {A_Connect, nullptr, A_Tools, A_ConfigEditor, nullptr, A_Exit});
     auto *codePages = new QMenu(this);
     codePages->setObjectName(QStringLiteral("A_CodePageMenu"));
-    codePages->addActions({A_KOI8, A_OEM, A_CP1251});
+    codePages->addActions({A_KOI8, A_OEM, A_CP1251, A_UTF8});
     A_CodePage->setMenu(codePages);
     QMenu *commands = addMenu(Channels, {A_Join, A_Part, A_ChannelList, nullptr, A_Nick, A_Message,
                                          A_Query, A_Whois, A_Who, A_Ban, A_Kick, A_CodePage,
@@ -509,10 +504,12 @@ void TForm1::ConfigureComponentCaptionText()
         {"Win1251", A_CP1251},
         {"Koi8", A_KOI8},
         {"OEM", A_OEM},
+        {"Utf8", A_UTF8},
     };
     for (const auto &[key, action] : actions) {
         const QString text = GetCaption(QLatin1String(key));
-        if (action)
+        // A caption file older than the UTF-8 page keeps that item's own name.
+        if (action && (action != A_UTF8 || IsConfigValue(text)))
             action->setText(text);
     }
     Panel1->LoadCaptions();
@@ -525,7 +522,14 @@ void TForm1::ConfigureComponentCaptionText()
 void TForm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    StatusPanels[3]->setText(CodePage);
+    StatusPanels[3]->setText(TextCodec.CodePage());
+}
+
+void TForm1::SetCodePage(const QString &codePage)
+{
+    TextCodec.SetCodePage(codePage);
+    if (StatusPanels[3])
+        StatusPanels[3]->setText(TextCodec.CodePage());
 }
 
 void TForm1::changeEvent(QEvent *event)

@@ -4,6 +4,7 @@
 #include "app/session_log.h"
 #include "dialogs/dialog_host.h"
 #include "irc/connection_intercept.h"
+#include "irc/text_codec_policy.h"
 #include "speech/tspeech.h"
 
 #include <QColor>
@@ -59,12 +60,17 @@ public:
     std::array<QPointer<QWidget>, ChannelFormCount> ChannelForms{};
     bool FirstActivation = true;
     bool KeyboardConversion = false;
-    QString CodePage;
+    // How this connection's bytes become text and back; the windows ask it through
+    // DecodeEngineText and EncodeEngineText.
+    TTextCodecPolicy TextCodec;
     QDateTime StartTime;
     quint64 BytesReceived = 0;
     quint64 BytesSent = 0;
 
     // ---- Operations for the other windows ----
+    // The server's code page ("WIN1251", "KOI8", "OEM", "UTF8"), shown in status panel 3;
+    // it takes effect with the next line received or sent.
+    void SetCodePage(const QString &codePage);
     // Channel text of a window to the channel voice, through its queue (which keeps the
     // voice from falling behind a flood), cleaned for speech and with every character
     // below '0' read as a blank.
@@ -157,7 +163,8 @@ public:
     // ---- Actions ----
     QAction *A_Server, *A_Connect, *A_Tools, *A_ConfigEditor, *A_Exit;
     QAction *Channels, *A_Join, *A_ChannelList, *A_Part, *A_Nick, *A_Message, *A_Query, *A_Whois,
-        *A_Who, *A_Ban, *A_Kick, *A_Notice, *A_MakeChannel, *A_CodePage, *A_KOI8, *A_OEM, *A_CP1251;
+        *A_Who, *A_Ban, *A_Kick, *A_Notice, *A_MakeChannel, *A_CodePage, *A_KOI8, *A_OEM, *A_CP1251,
+        *A_UTF8;
     QAction *A_Panels, *A_SelectStatusPanel, *A_StatusPanel, *A_SetSpeakPanel, *A_ToolsPanel,
         *A_Faworits;
     QAction *A_Windows, *A_Cascade, *A_TileHorizontal, *A_TileVertical, *A_MinimizeAll, *A_Close;

@@ -249,6 +249,7 @@ void TChannelForm::createActions()
         codePages->addAction(Form1->A_CP1251);
         codePages->addAction(Form1->A_KOI8);
         codePages->addAction(Form1->A_OEM);
+        codePages->addAction(Form1->A_UTF8);
     }
     setContextMenuPolicy(Qt::CustomContextMenu);
     auto popup = [this](const QPoint &) { PopupMenu1->popup(QCursor::pos()); };

@@ -1,10 +1,11 @@
 #include "channels/channel_list_model.h"
 
+#include "app/codepage.h"
+
 #include <QBrush>
 #include <QCollator>
 #include <QColor>
 #include <QLocale>
-#include <QTextCodec>
 
 #include <algorithm>
 
@@ -40,14 +41,6 @@ QByteArray prepareField(const QByteArray &field)
     return out;
 }
 
-// The engine's text for display, as DecodeEngineText gives it; the codec is looked up once,
-// since a look-up by name costs more than decoding a whole row.
-QString decode1251(const QByteArray &bytes)
-{
-    static QTextCodec *const codec = QTextCodec::codecForName("windows-1251");
-    return codec->toUnicode(bytes);
-}
-
 const QCollator &nameCollator()
 {
     static const QCollator collator = [] {
@@ -74,9 +67,9 @@ TChannelListRow TChannelListRow::FromFields(const QByteArray &name, const QByteA
     row.Name = prepareField(name);
     row.Users = prepareField(users);
     row.Topic = prepareField(topic);
-    row.NameText = decode1251(row.Name);
-    row.UsersText = decode1251(row.Users);
-    row.TopicText = decode1251(row.Topic);
+    row.NameText = DecodeEngineText(row.Name);
+    row.UsersText = DecodeEngineText(row.Users);
+    row.TopicText = DecodeEngineText(row.Topic);
     row.UserCount = ChannelUserCount(row.Users);
     return row;
 }

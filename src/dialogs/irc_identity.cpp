@@ -1,6 +1,6 @@
 #include "dialogs/irc_identity.h"
 
-#include <QTextCodec>
+#include "irc/text_codec_policy.h"
 
 #include <algorithm>
 
@@ -30,9 +30,7 @@ QByteArray userFieldCharacters(const QString &text)
 
 QByteArray ToConnectionText(const QString &text)
 {
-    if (QTextCodec *codec = QTextCodec::codecForName("windows-1251"))
-        return codec->fromUnicode(text);
-    return text.toLatin1();
+    return EncodeEngineText(text);
 }
 
 QByteArray IrcUserField(const QString &userName, const QString &nick)

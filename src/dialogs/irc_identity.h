@@ -5,8 +5,8 @@
 
 // Turns the identity the user typed into what the IRC engine sends.
 
-// Text as the connection carries it: Windows-1251, the code page every connection starts
-// in. Characters that code page lacks become "?".
+// Text as the connection carries it: UTF-8 on a UTF-8 server, else Windows-1251, where
+// characters that code page lacks become "?".
 QByteArray ToConnectionText(const QString &text);
 
 // The user field of the USER line. Servers take one word of plain letters, digits and a few

@@ -15,9 +15,10 @@ struct ServerRecord
     QString Name; // host name; the key of the record (compared without regard to case)
     quint16 Port = 6667;
     QString Desc;
-    QString CodePage = QStringLiteral("WIN1251"); // "WIN1251", "OEM" or "KOI8"
-    QString Password;                             // kept in memory only, never written
-    QDateTime AddDate;                            // invalid when the file held no readable date
+    // "WIN1251", "OEM", "KOI8" or "UTF8"; a file without the key keeps the old default.
+    QString CodePage = QStringLiteral("WIN1251");
+    QString Password;  // kept in memory only, never written
+    QDateTime AddDate; // invalid when the file held no readable date
     QDateTime LastConnect;
     // The dates as the file held them, written back unchanged when they could not be read
     // (a date in another installation's format is kept, not lost).

@@ -128,8 +128,8 @@ TServerOptionsForm::~TServerOptionsForm() = default;
 void TServerOptionsForm::resetCodePages(const QString &chosen)
 {
     CodePageBox->clear();
-    CodePageBox->addItems(
-        {QStringLiteral("WIN1251"), QStringLiteral("OEM"), QStringLiteral("KOI8")});
+    CodePageBox->addItems({QStringLiteral("WIN1251"), QStringLiteral("OEM"), QStringLiteral("KOI8"),
+                           QStringLiteral("UTF8")});
     const int index = CodePageBox->findText(chosen, Qt::MatchFixedString);
     CodePageBox->setCurrentIndex(index >= 0 ? index : 0);
 }
@@ -163,7 +163,8 @@ bool TServerOptionsForm::ShowAdd()
     DescEdit->clear();
     PasswordEdit->clear();
     PortEdit->setText(QStringLiteral("6667"));
-    resetCodePages(QStringLiteral("WIN1251"));
+    // Today's networks carry UTF-8; a legacy server is chosen by hand.
+    resetCodePages(QStringLiteral("UTF8"));
     AddDateEdit->setText(DateTimeToText(QDateTime::currentDateTime()));
     LastConnectEdit->clear();
     // The server field keeps what was typed last time.

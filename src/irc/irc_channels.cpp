@@ -76,18 +76,22 @@ void TIrcChannel::SetKey(const QByteArray &key)
 TIrcUser *TIrcChannel::AddUser(QByteArrayView entry, QByteArrayView address)
 {
     int flags = 0;
-    QByteArrayView nick = entry;
-    if (nick.startsWith('@')) {
+    QByteArray symbols;
+    QByteArrayView nick = m_client->Isupport().StripPrefixes(entry, &symbols);
+    if (const qsizetype bang = nick.indexOf('!'); bang > 0) {
+        if (address.isEmpty())
+            address = nick.sliced(bang + 1);
+        nick = nick.first(bang);
+    }
+    if (symbols.contains('@') || symbols.contains('~') || symbols.contains('&')) {
         flags = MemberOp;
-        nick = nick.sliced(1);
         if (nick.endsWith('+')) {
             flags |= MemberVoice;
             nick.chop(1);
         }
-    } else if (nick.startsWith('+')) {
-        flags = MemberVoice;
-        nick = nick.sliced(1);
     }
+    if (symbols.contains('+'))
+        flags |= MemberVoice;
     if (m_names.find(nick))
         return nullptr;
     TIrcUser *user = m_client->Users().Add(nick, address);

@@ -81,8 +81,10 @@ public:
     void SetActive(bool active) { m_active = active; }
     void SetLeftBy(TIrcLeftBy leftBy) { m_leftBy = leftBy; }
 
-    // A names-reply entry: a leading "@" (op, and with a trailing "+" also voice) or "+"
-    // (voice) gives the member's flags. Returns the user record taken for a new member, nil
+    // A names-reply entry: the status symbols in front of the nick (the server's PREFIX;
+    // several with multi-prefix) give the member's flags: "@" or a higher rank ("~", "&")
+    // op, "+" voice; an op's trailing "+" also means voice. A "nick!user@host" entry
+    // (userhost-in-names) brings its address. Returns the user record taken for a new member, nil
     // when the nick is already listed. The reference is kept for the registry's lifetime.
     TIrcUser *AddUser(QByteArrayView entry, QByteArrayView address);
 

@@ -1,6 +1,7 @@
 #include "irc/irc_client.h"
 
 #include "irc/irc_error.h"
+#include "irc/message_split.h"
 #include "irc/socket_error.h"
 
 #include <arpa/inet.h>
@@ -87,6 +88,9 @@ void TIrcClient::Connect(int /*timeoutMs*/)
     m_currentNick = m_nick;
     m_nickAttempts = 1;
     m_triedNicks = {m_nick};
+    m_isupport = TIrcIsupport();
+    m_caps = TIrcCaps();
+    m_saslRunning = false;
     SetState(stConnecting);
 
     TTcpClient::Connect(-1);
@@ -99,6 +103,10 @@ void TIrcClient::Connect(int /*timeoutMs*/)
             StartReadThread();
         const QByteArray localAddress = BoundIP.isEmpty() ? LocalAddress() : BoundIP.toLatin1();
         const QByteArray serverField = m_serverName.isEmpty() ? localAddress : m_serverName;
+        if (NegotiateCaps) {
+            m_caps.Start();
+            Raw("CAP LS 302");
+        }
         if (!Password.isEmpty())
             Raw("PASS " + Password);
         Raw("NICK " + m_nick);
@@ -166,9 +174,29 @@ void TIrcClient::sendText(const char *command, const QByteArray &target, const Q
         // A text of several lines goes out as one message per line, empty lines skipped;
         // a single line goes out as given, even when empty.
         if (i > start || !hasBreak)
-            Raw(head + text.mid(start, i - start));
+            sendFitted(command, target, head, text.mid(start, i - start));
         start = i + 1;
     }
+}
+
+void TIrcClient::sendFitted(const char *command, const QByteArray &target, const QByteArray &head,
+                            const QByteArray &text)
+{
+    const QByteArray address = m_selfUser ? m_selfUser->Address : QByteArray();
+    qsizetype room = MessageTextRoom(command, target, m_currentNick, address);
+    // An action keeps its CTCP frame in every part; other CTCP messages are short and go
+    // out whole.
+    static const QByteArray actionStart = "\x01"
+                                          "ACTION ";
+    const bool action = text.startsWith(actionStart) && text.endsWith('\x01');
+    if (action)
+        room -= actionStart.size() + 1;
+    else if (text.startsWith('\x01'))
+        room = text.size();
+    const QByteArrayView body =
+        action ? QByteArrayView(text).sliced(actionStart.size()).chopped(1) : QByteArrayView(text);
+    for (const QByteArray &part : SplitMessageText(body, room))
+        Raw(action ? head + actionStart + part + '\x01' : head + part);
 }
 
 void TIrcClient::Say(const QByteArray &target, const QByteArray &text)

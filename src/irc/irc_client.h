@@ -1,8 +1,11 @@
 #pragma once
 
 #include "irc/ctcp.h"
+#include "irc/irc_cap.h"
 #include "irc/irc_channels.h"
+#include "irc/irc_isupport.h"
 #include "irc/irc_parser.h"
+#include "irc/irc_sasl.h"
 #include "irc/irc_types.h"
 #include "irc/irc_users.h"
 #include "irc/tcp_connection.h"
@@ -66,6 +69,11 @@ public:
     // Ignored while connected (the server's MODE lines keep it then).
     void SetUserMode(TIrcUserModes modes);
     TIrcReplies Replies;
+    // Registration opens with "CAP LS 302" and asks for the capabilities the client
+    // understands (TIrcCaps::Wanted). Off, it is PASS, NICK and USER alone.
+    bool NegotiateCaps = false;
+    // SASL identification while registering; needs NegotiateCaps.
+    TIrcSaslSettings Sasl;
     // Text the client words itself (the CTCP TIME answer) as bytes of the program's code
     // page; the locale's 8-bit encoding when unset.
     std::function<QByteArray(const QString &text)> EncodeLocalText;
@@ -80,6 +88,10 @@ public:
     TIrcUser *SelfUser() const { return m_selfUser; }
     TIrcUsers &Users() { return m_users; }
     TIrcChannels &Channels() { return m_channels; }
+    // What the server said of itself (005), reset at every Connect.
+    const TIrcIsupport &Isupport() const { return m_isupport; }
+    // The capabilities offered and granted on this connection.
+    const TIrcCaps &Caps() const { return m_caps; }
     const QList<QByteArray> &ListBuffer() const { return m_listBuffer; }
     int ListPosition() const { return m_listPosition; }
 
@@ -213,6 +225,13 @@ public:
     std::function<void(TIrcClient *Sender, const QList<QByteArray> &ATried)> OnNicksRefused;
     static constexpr int MaxNickAttempts = 5;
     TNotify OnConnect;
+    // SASL identification failed or could not be tried (the server offers no SASL, or not
+    // the mechanism chosen): the numeric ("904" and kin, or empty) and the server's or the
+    // client's text. Registration goes on without it.
+    std::function<void(TIrcClient *Sender, const QByteArray &ANumeric, const QByteArray &AText)>
+        OnSaslFailed;
+    // The server named its network (ISUPPORT NETWORK), or named another one.
+    TText OnNetwork;
     TNotify OnDisconnect;
     std::function<void(TIrcClient *Sender, TIrcUser *User, TIrcChannel *AChannel,
                        const QByteArray &Command, const QByteArray &Args, bool &ASuppress)>
@@ -265,6 +284,17 @@ private:
     void onPing(TIrcUser *user);
     void onWallops(TIrcUser *user);
     void onTopic(TIrcUser *user);
+    // irc_cap.cpp, irc_sasl.cpp, irc_dispatch_ircv3.cpp
+    void onCap(TIrcUser *user);
+    void endCapNegotiation();
+    void onAuthenticate(TIrcUser *user);
+    void startSasl();
+    void saslFailed(const QByteArray &numeric, const QByteArray &text);
+    bool saslNumeric(int code, TIrcUser *user);
+    void onAway(TIrcUser *user);
+    void onChghost(TIrcUser *user);
+    void onQuietly(TIrcUser *user);
+    void readIsupport();
     QByteArray joinModes(int firstSlot) const;
     void dispatchLine(const QByteArray &line);
 
@@ -285,6 +315,9 @@ private:
     TIrcChannel *messageChannel() const;
     const QByteArray &tok(int slot) const { return m_parse.Tokens[slot]; }
     void sendText(const char *command, const QByteArray &target, const QByteArray &text);
+    // One line of text as one message, or several when it would not fit in a protocol line.
+    void sendFitted(const char *command, const QByteArray &target, const QByteArray &head,
+                    const QByteArray &text);
 
     TIrcClientState m_state = stDisconnected;
     QByteArray m_nick = "Nick";
@@ -299,6 +332,9 @@ private:
     TIrcUsers m_users;
     TIrcChannels m_channels;
     TIrcParseState m_parse;
+    TIrcIsupport m_isupport;
+    TIrcCaps m_caps;
+    bool m_saslRunning = false;
     QList<QByteArray> m_listBuffer;
     int m_listPosition = 0;
     TCtcpAnswerLimiter m_ctcpLimiter;

@@ -7,13 +7,26 @@
 #include <exception>
 
 const TIrcClient::TCommandEntry TIrcClient::s_commands[] = {
-    {"PRIVMSG", &TIrcClient::onPrivmsg}, {"NOTICE", &TIrcClient::onNotice},
-    {"JOIN", &TIrcClient::onJoin},       {"PART", &TIrcClient::onPart},
-    {"KICK", &TIrcClient::onKick},       {"MODE", &TIrcClient::onMode},
-    {"NICK", &TIrcClient::onNick},       {"QUIT", &TIrcClient::onQuit},
-    {"INVITE", &TIrcClient::onInvite},   {"KILL", &TIrcClient::onKill},
-    {"PING", &TIrcClient::onPing},       {"WALLOPS", &TIrcClient::onWallops},
-    {"TOPIC", &TIrcClient::onTopic},     {nullptr, nullptr},
+    {"PRIVMSG", &TIrcClient::onPrivmsg},
+    {"NOTICE", &TIrcClient::onNotice},
+    {"JOIN", &TIrcClient::onJoin},
+    {"PART", &TIrcClient::onPart},
+    {"KICK", &TIrcClient::onKick},
+    {"MODE", &TIrcClient::onMode},
+    {"NICK", &TIrcClient::onNick},
+    {"QUIT", &TIrcClient::onQuit},
+    {"INVITE", &TIrcClient::onInvite},
+    {"KILL", &TIrcClient::onKill},
+    {"PING", &TIrcClient::onPing},
+    {"WALLOPS", &TIrcClient::onWallops},
+    {"TOPIC", &TIrcClient::onTopic},
+    {"CAP", &TIrcClient::onCap},
+    {"AUTHENTICATE", &TIrcClient::onAuthenticate},
+    {"AWAY", &TIrcClient::onAway},
+    {"CHGHOST", &TIrcClient::onChghost},
+    {"ACCOUNT", &TIrcClient::onQuietly},
+    {"TAGMSG", &TIrcClient::onQuietly},
+    {nullptr, nullptr},
 };
 
 namespace {
@@ -127,7 +140,7 @@ TIrcChannel *TIrcClient::messageChannel() const
     // are the channel's traffic all the same.
     const QByteArray &target = tok(2);
     if (target.size() > 1 && (target[0] == '@' || target[0] == '+') &&
-        IsChannelName(QByteArrayView(target).sliced(1)))
+        m_isupport.IsChannelName(QByteArrayView(target).sliced(1)))
         return m_channels.Get(target.mid(1));
     return nullptr;
 }
@@ -216,7 +229,7 @@ QByteArray TIrcClient::joinModes(int firstSlot) const
 
 void TIrcClient::onMode(TIrcUser * /*user*/)
 {
-    if (IsChannelName(tok(2))) {
+    if (m_isupport.IsChannelName(tok(2))) {
         TIrcChannel *channel = channelNamed(2);
         if (!channel)
             return;

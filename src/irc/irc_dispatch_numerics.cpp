@@ -48,6 +48,8 @@ void TIrcClient::dispatchNumeric(int code, TIrcUser *user)
         // registering.
         if (code == 1 && !tok(2).isEmpty())
             m_currentNick = tok(2);
+        // Registered: a server that holds nothing for CAP has nothing more to negotiate.
+        m_caps.Finish();
         SetState(stConnected);
         say("WELCOME", m_parse.ParamText);
         return;
@@ -330,6 +332,17 @@ void TIrcClient::dispatchNumeric(int code, TIrcUser *user)
     default:
         break;
     }
+    if (code == 5) {
+        readIsupport();
+    } else if (saslNumeric(code, user)) {
+        return;
+    } else if ((code == 421 || code == 451) && tok(3) == "CAP" && m_caps.Negotiating()) {
+        // A server that does not know CAP registers on NICK and USER as before.
+        m_caps.Finish();
+        if (Sasl.Wanted())
+            saslFailed(QByteArray(), "The server does not offer SASL");
+        return;
+    }
     if (code >= 401 && code <= 502) {
         if (OnError)
             OnError(this, user, m_parse.CommandWord, m_parse.ParamText);
@@ -379,4 +392,14 @@ void TIrcClient::nickFallback()
     ++m_nickAttempts;
     m_triedNicks.append(next);
     SetNick(next);
+}
+
+void TIrcClient::readIsupport()
+{
+    // ":server 005 <nick> <token>... :are supported by this server"
+    const QByteArray network = m_isupport.Network;
+    for (int slot = 3; slot < m_parse.Filled - 1; ++slot)
+        m_isupport.ReadToken(tok(slot));
+    if (m_isupport.Network != network && !m_isupport.Network.isEmpty() && OnNetwork)
+        OnNetwork(this, m_isupport.Network);
 }

@@ -27,8 +27,9 @@ struct TIrcParseState
 // - the command word runs to the next blank; a command with no parameters at all keeps its
 //   word (the text is then the word, not a parameter);
 // - what follows the prefix is cut to 512 bytes, as the protocol allows no more;
-// - each parameter runs to the next blank (two blanks give an empty parameter); one that
-//   starts with ":" takes the rest of the line without the colon;
+// - each parameter runs to the next blank, and a run of blanks is one separator, so a
+//   middle parameter is never empty; one that starts with ":" takes the rest of the line
+//   without the colon;
 // - a line with more parameters than slots does not fail: the last slot takes everything
 //   from its parameter to the end of the line, blanks included.
 void ParseLine(TIrcParseState &state);

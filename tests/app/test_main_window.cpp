@@ -249,7 +249,7 @@ private slots:
         bench.setCaption("smode", "connect");
         TForm1 *window = bench.start();
         QVERIFY(peer->waitForReceivedContains(" :Real name\r\n"));
-        QVERIFY(peer->received().startsWith("NICK tester\r\nUSER tuser "));
+        QVERIFY(peer->received().startsWith("CAP LS 302\r\nNICK tester\r\nUSER tuser "));
         QVERIFY(WaitUntil([&] { return window->IRC->Connected(); }));
         QCOMPARE(window->IRC->UserMode(), TIrcUserModes(umInvisible));
 
@@ -277,7 +277,7 @@ private slots:
         const QList<QByteArray> lines = bench.log().split('\n');
         QCOMPARE(lines.first(), QByteArray("earlier\r"));
         QVERIFY(lines.at(1).startsWith("*** Connected to 127.0.0.1 at "));
-        QCOMPARE(lines.at(2), QByteArray("< NICK tester\r")); // each on its own CR LF line
+        QCOMPARE(lines.at(3), QByteArray("< NICK tester\r")); // each on its own CR LF line
         for (const char *line : {"> :irc.test 376 tester :End of MOTD\r", "< JOIN #talvin\r",
                                  "> :irc.test NOTICE tester :second \xc1\r", "< QUIT :\r"})
             QVERIFY2(lines.contains(QByteArray(line)), line);
@@ -460,7 +460,7 @@ private slots:
         SetUserValue("Nick", "stored");
         window->A_Connect->trigger();
         QVERIFY(peer.waitForReceivedContains("USER "));
-        QVERIFY(peer.received().startsWith("NICK stored\r\n"));
+        QVERIFY(peer.received().startsWith("CAP LS 302\r\nNICK stored\r\n"));
     }
 
     void connectDialogTakesTheKeyboard_data()

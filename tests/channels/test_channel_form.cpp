@@ -285,9 +285,9 @@ private slots:
         form->VoxButton1->click();
         QCOMPARE(sent(), QByteArray("PRIVMSG #c :by button\r\n"));
         // Raw lines are converted too, under KOI8-R.
-        main->CodePage = CodePageKoi8;
+        main->SetCodePage(CodePageKoi8);
         QCOMPARE(say(form, "/TOPIC #c :мир"), QByteArray("TOPIC #c :\xcd\xc9\xd2\r\n"));
-        main->CodePage = CodePageWin1251;
+        main->SetCodePage(CodePageWin1251);
         // Keyboard conversion retypes Cyrillic keys.
         main->KeyboardConversion = true;
         QCOMPARE(say(form, "йцу1x"), QByteArray("PRIVMSG #c :\xfb\xf7\xe5.x\r\n"));
