@@ -47,10 +47,16 @@ void TForm1::DoConnect()
     // Every setting is read (and converted) before anything goes to the network: a port
     // or user mode that is not a number stops the attempt here, through the error hook.
     const QString host = GetConnectValue(QStringLiteral("Server"));
-    // A server of the list brings its own code page; any other keeps the menu's choice.
+    // A server of the list brings its own code page and SASL identification; any other
+    // keeps the menu's choice and identifies with nothing.
     LoadServerList();
-    if (const ServerRecord *record = ServerAt(FindServer(host)))
+    const ServerRecord *record = ServerAt(FindServer(host));
+    if (record)
         SetCodePage(record->CodePage);
+    IRC->Sasl = record ? TIrcSaslSettings{record->SaslMechanism.toLatin1(),
+                                          EncodeEngineText(record->SaslAccount),
+                                          EncodeEngineText(record->SaslPassword)}
+                       : TIrcSaslSettings{};
     const int port = ConfigToInt(GetConnectValue(QStringLiteral("Port")));
     const QByteArray userName = EncodeEngineText(GetUserValue(QStringLiteral("UserName")));
     const QByteArray userInfo = EncodeEngineText(GetUserValue(QStringLiteral("EMail")));

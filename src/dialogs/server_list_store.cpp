@@ -5,6 +5,9 @@
 
 #include <QLocale>
 
+#include <array>
+#include <utility>
+
 namespace {
 
 const QString ServersFile = QStringLiteral("servers.ini");
@@ -15,6 +18,18 @@ constexpr quint16 DefaultPort = 6667;
 QString numbered(const char *key, int n)
 {
     return QLatin1String(key) + QString::number(n);
+}
+
+// The keys a record has only when it identifies with SASL, with their fields.
+template <typename Record> auto saslFields(Record &record)
+{
+    using Field = decltype(&record.SaslMechanism);
+    return std::array<std::pair<const char *, Field>, 4>{{
+        {"SaslMechanism", &record.SaslMechanism},
+        {"SaslAccount", &record.SaslAccount},
+        {"SaslPassword", &record.SaslPassword},
+        {"ClientCert", &record.ClientCert},
+    }};
 }
 
 std::optional<quint16> portFromText(const QString &text)
@@ -54,6 +69,9 @@ QList<ServerRecord> readServers()
             qWarning("servers.ini: record %d keeps a date it cannot read", n);
         if (file.contains(numbered("CodePage", n)))
             record.CodePage = file.value(numbered("CodePage", n));
+        for (auto [key, field] : saslFields(record))
+            if (file.contains(numbered(key, n)))
+                *field = file.value(numbered(key, n));
         list.append(record);
     }
     return list;
@@ -99,6 +117,9 @@ void SaveServerList()
         entries.append({numbered("LastConnect", n),
                         ServerDateText(record.LastConnect, record.LastConnectText)});
         entries.append({numbered("CodePage", n), record.CodePage});
+        for (auto [key, field] : saslFields(record))
+            if (!field->isEmpty())
+                entries.append({numbered(key, n), *field});
     }
     WriteConfigSection(ServersFile, ServersSection, entries, SectionWrite::ReplaceKeys);
 }

@@ -6,7 +6,9 @@
 
 // The program's list of known IRC servers, stored in <ProgramDir>/config/servers.ini,
 // section "IRCServers": record n under Name<n>, Desc<n>, Port<n>, AddDate<n>,
-// LastConnect<n>, CodePage<n>, numbered from 1 without gaps. No widgets: the connect
+// LastConnect<n>, CodePage<n>, numbered from 1 without gaps; SaslMechanism<n>,
+// SaslAccount<n>, SaslPassword<n> and ClientCert<n> only for a record that has them (the
+// file is readable by its owner only, as every server list is). No widgets: the connect
 // dialog, the server list window, the server options dialog and the first-run wizard
 // share it.
 
@@ -17,7 +19,13 @@ struct ServerRecord
     QString Desc;
     // "WIN1251", "OEM", "KOI8" or "UTF8"; a file without the key keeps the old default.
     QString CodePage = QStringLiteral("WIN1251");
-    QString Password;  // kept in memory only, never written
+    QString Password; // kept in memory only, never written
+    // SASL identification while registering: "PLAIN" (account and password), "EXTERNAL"
+    // (the client certificate, a PEM file holding certificate and key) or empty.
+    QString SaslMechanism;
+    QString SaslAccount;
+    QString SaslPassword;
+    QString ClientCert;
     QDateTime AddDate; // invalid when the file held no readable date
     QDateTime LastConnect;
     // The dates as the file held them, written back unchanged when they could not be read

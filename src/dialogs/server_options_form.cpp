@@ -26,6 +26,29 @@ QPointer<TServerOptionsForm> &currentForm()
 
 const QString HelpTopic = QStringLiteral("serveroptions");
 
+// Captions added with SASL; an older caption file keeps these texts.
+struct TFallbackCaption
+{
+    const char *Key;
+    const char *Text;
+};
+constexpr TFallbackCaption kSaslCaptions[] = {
+    {"SOLabel8", "Вход SASL"},    {"SOLabel9", "Учётная запись SASL"},
+    {"SOLabel10", "Пароль SASL"}, {"SOLabel11", "Файл сертификата клиента"},
+    {"SOSaslNone", "нет"},
+};
+
+QString captionOr(const char *key)
+{
+    const QString text = GetCaption(QLatin1String(key));
+    if (IsConfigValue(text))
+        return text;
+    for (const TFallbackCaption &fallback : kSaslCaptions)
+        if (qstrcmp(fallback.Key, key) == 0)
+            return QString::fromUtf8(fallback.Text);
+    return text;
+}
+
 std::optional<quint16> portFromText(const QString &text)
 {
     bool ok = false;
@@ -71,6 +94,10 @@ TServerOptionsForm::TServerOptionsForm(QWidget *parent) : QDialog(parent)
     Label5 = label("Label5");
     Label6 = label("Label6");
     Label7 = label("Label7");
+    Label8 = label("Label8");
+    Label9 = label("Label9");
+    Label10 = label("Label10");
+    Label11 = label("Label11");
     DescEdit = edit("DescEdit");
     ServerEdit = edit("ServerEdit");
     PortEdit = edit("PortEdit");
@@ -84,6 +111,15 @@ TServerOptionsForm::TServerOptionsForm(QWidget *parent) : QDialog(parent)
     PasswordEdit->setEchoMode(QLineEdit::Password);
     AddDateEdit = edit("AddDateEdit");
     LastConnectEdit = edit("LastConnectEdit");
+    SaslBox = new TVoxComboBox(this);
+    SaslBox->setObjectName(QStringLiteral("SaslBox"));
+    SaslBox->setEditable(false);
+    SaslBox->installEventFilter(this);
+    SaslAccountEdit = edit("SaslAccountEdit");
+    SaslPasswordEdit = edit("SaslPasswordEdit");
+    SaslPasswordEdit->setEchoMode(QLineEdit::Password);
+    ClientCertEdit = edit("ClientCertEdit");
+    showSasl(QString(), QString(), QString(), QString());
     for (TVoxEdit *dateEdit : {AddDateEdit, LastConnectEdit}) {
         dateEdit->setReadOnly(true);
         dateEdit->setFrame(false);
@@ -101,10 +137,11 @@ TServerOptionsForm::TServerOptionsForm(QWidget *parent) : QDialog(parent)
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button3, &QPushButton::clicked, this, [] { ShowHelp(HelpTopic); });
 
-    const QList<QPair<QLabel *, QWidget *>> rows = {{Label1, DescEdit},       {Label2, ServerEdit},
-                                                    {Label3, PortEdit},       {Label4, CodePageBox},
-                                                    {Label5, PasswordEdit},   {Label6, AddDateEdit},
-                                                    {Label7, LastConnectEdit}};
+    const QList<QPair<QLabel *, QWidget *>> rows = {
+        {Label1, DescEdit},        {Label2, ServerEdit},        {Label3, PortEdit},
+        {Label4, CodePageBox},     {Label5, PasswordEdit},      {Label8, SaslBox},
+        {Label9, SaslAccountEdit}, {Label10, SaslPasswordEdit}, {Label11, ClientCertEdit},
+        {Label6, AddDateEdit},     {Label7, LastConnectEdit}};
     auto *grid = new QGridLayout;
     for (int i = 0; i < rows.size(); ++i) {
         rows[i].first->setBuddy(rows[i].second);
@@ -119,7 +156,7 @@ TServerOptionsForm::TServerOptionsForm(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
-    setFixedSize(460, 300);
+    setFixedSize(460, 440);
     loadCaptions();
 }
 
@@ -134,21 +171,41 @@ void TServerOptionsForm::resetCodePages(const QString &chosen)
     CodePageBox->setCurrentIndex(index >= 0 ? index : 0);
 }
 
+void TServerOptionsForm::showSasl(const QString &mechanism, const QString &account,
+                                  const QString &password, const QString &certificate)
+{
+    SaslBox->clear();
+    SaslBox->addItems(
+        {captionOr("SOSaslNone"), QStringLiteral("PLAIN"), QStringLiteral("EXTERNAL")});
+    const int index = SaslBox->findText(mechanism, Qt::MatchFixedString);
+    SaslBox->setCurrentIndex(!mechanism.isEmpty() && index > 0 ? index : 0);
+    SaslAccountEdit->setText(account);
+    SaslPasswordEdit->setText(password);
+    ClientCertEdit->setText(certificate);
+}
+
 void TServerOptionsForm::loadCaptions()
 {
     setWindowTitle(GetCaption(QStringLiteral("SOCaption")));
-    const QList<QPair<QLabel *, QWidget *>> labelled = {
-        {Label1, DescEdit},       {Label2, ServerEdit},   {Label3, PortEdit},
-        {Label4, CodePageBox},    {Label5, PasswordEdit}, {Label6, AddDateEdit},
-        {Label7, LastConnectEdit}};
+    QList<QPair<QLabel *, QWidget *>> labelled = {{Label1, DescEdit},       {Label2, ServerEdit},
+                                                  {Label3, PortEdit},       {Label4, CodePageBox},
+                                                  {Label5, PasswordEdit},   {Label6, AddDateEdit},
+                                                  {Label7, LastConnectEdit}};
+    for (QPair<QLabel *, QWidget *> sasl :
+         QList<QPair<QLabel *, QWidget *>>{{Label8, SaslBox},
+                                           {Label9, SaslAccountEdit},
+                                           {Label10, SaslPasswordEdit},
+                                           {Label11, ClientCertEdit}})
+        labelled.append(sasl);
     for (int i = 0; i < labelled.size(); ++i) {
-        const QString text = GetCaption(QStringLiteral("SOLabel%1").arg(i + 1));
+        const QString text = captionOr(qPrintable(QStringLiteral("SOLabel%1").arg(i + 1)));
         labelled[i].first->setText(text);
         if (auto *e = qobject_cast<TVoxEdit *>(labelled[i].second))
             e->setSpeechName(text);
         else if (auto *c = qobject_cast<TVoxComboBox *>(labelled[i].second))
             c->setSpeechName(text);
     }
+    SaslBox->setItemText(0, captionOr("SOSaslNone"));
     Button2->setText(GetCaption(QStringLiteral("SOButton2")));
     Button3->setText(GetCaption(QStringLiteral("SOButton3")));
     Button1->setText(GetCaption(m_mode == TMode::Add ? QStringLiteral("SOAddButton")
@@ -162,6 +219,7 @@ bool TServerOptionsForm::ShowAdd()
     m_saved = false;
     DescEdit->clear();
     PasswordEdit->clear();
+    showSasl(QString(), QString(), QString(), QString());
     PortEdit->setText(QStringLiteral("6667"));
     // Today's networks carry UTF-8; a legacy server is chosen by hand.
     resetCodePages(QStringLiteral("UTF8"));
@@ -196,6 +254,7 @@ bool TServerOptionsForm::ShowChangeAt(int slot)
     PortEdit->setText(QString::number(record->Port));
     resetCodePages(record->CodePage);
     PasswordEdit->setText(record->Password);
+    showSasl(record->SaslMechanism, record->SaslAccount, record->SaslPassword, record->ClientCert);
     AddDateEdit->setText(ServerDateText(record->AddDate, record->AddDateText));
     LastConnectEdit->setText(ServerDateText(record->LastConnect, record->LastConnectText));
     loadCaptions();
@@ -248,6 +307,10 @@ void TServerOptionsForm::Button1Click()
     record->LastConnectText.clear();
     record->CodePage = CodePageBox->currentText();
     record->Password = PasswordEdit->text();
+    record->SaslMechanism = SaslBox->currentIndex() > 0 ? SaslBox->currentText() : QString();
+    record->SaslAccount = SaslAccountEdit->text().trimmed();
+    record->SaslPassword = SaslPasswordEdit->text();
+    record->ClientCert = ClientCertEdit->text().trimmed();
     try {
         SaveServerList();
     } catch (...) {
@@ -275,7 +338,8 @@ bool TServerOptionsForm::eventFilter(QObject *watched, QEvent *event)
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (watched == CodePageBox && CodePageBox->view()->isVisible())
+            if ((watched == CodePageBox && CodePageBox->view()->isVisible()) ||
+                (watched == SaslBox && SaslBox->view()->isVisible()))
                 break;
             Button1Click();
             return true;

@@ -8,7 +8,8 @@ class TVoxComboBox;
 class TVoxEdit;
 
 // Edits one record of the server list (server_list_store.h): description, host, port,
-// code page, password and the two dates. Texts come from caption.ini (prefix "SO") at each
+// code page, password, the two dates and SASL identification (mechanism, account,
+// password, client certificate file). Texts come from caption.ini (prefix "SO") at each
 // activation. Modal:
 //
 //     ServerOptionsForm()->ShowAdd();            // a new server
@@ -33,13 +34,17 @@ public:
 
     TMode Mode() const { return m_mode; }
 
-    QLabel *Label1; // description
-    QLabel *Label2; // IRC server
-    QLabel *Label3; // port
-    QLabel *Label4; // code page
-    QLabel *Label5; // password
-    QLabel *Label6; // added
-    QLabel *Label7; // last connect
+    QLabel *Label1;  // description
+    QLabel *Label2;  // IRC server
+    QLabel *Label3;  // port
+    QLabel *Label4;  // code page
+    QLabel *Label5;  // password
+    QLabel *Label6;  // added
+    QLabel *Label7;  // last connect
+    QLabel *Label8;  // SASL mechanism
+    QLabel *Label9;  // SASL account
+    QLabel *Label10; // SASL password
+    QLabel *Label11; // client certificate file
     TVoxEdit *DescEdit;
     TVoxEdit *ServerEdit;
     TVoxEdit *PortEdit;
@@ -47,6 +52,10 @@ public:
     TVoxEdit *PasswordEdit;
     TVoxEdit *AddDateEdit;
     TVoxEdit *LastConnectEdit;
+    TVoxComboBox *SaslBox; // none, "PLAIN", "EXTERNAL"
+    TVoxEdit *SaslAccountEdit;
+    TVoxEdit *SaslPasswordEdit;
+    TVoxEdit *ClientCertEdit;
     TVoxButton *Button1; // add or change
     TVoxButton *Button2; // cancel
     TVoxButton *Button3; // help
@@ -61,6 +70,8 @@ protected:
 private:
     void loadCaptions();
     void resetCodePages(const QString &chosen);
+    void showSasl(const QString &mechanism, const QString &account, const QString &password,
+                  const QString &certificate);
 
     TMode m_mode = TMode::Add;
     int m_slot = 0;
