@@ -66,6 +66,10 @@ void TForm1::createSpeechKeys()
                                   Speech1->Speak(CaptionOr(QStringLiteral("ChannelQueueDropped"),
                                                            QStringLiteral("очередь сброшена")));
                               });
+    A_NextActivity = make("A_NextActivity", QStringLiteral("Next active window"),
+                          QKeySequence(QStringLiteral("Ctrl+Shift+J")), [] {});
+    A_Mentions = make("A_Mentions", QStringLiteral("Mentions"),
+                      QKeySequence(QStringLiteral("Ctrl+Shift+N")), [] {});
 }
 
 void TForm1::SpeakChannelText(const QString &text, const QString &window)

@@ -172,6 +172,9 @@ public:
     // Speech keys (main_speech_keys.cpp): mute the channels, stop both voices, drop what
     // waits for the channel voice.
     QAction *A_MuteChannels = nullptr, *A_StopSpeech = nullptr, *A_DropChannelQueue = nullptr;
+    // The next window with unread messages, and the mentions window: bound by the channel
+    // windows' side.
+    QAction *A_NextActivity = nullptr, *A_Mentions = nullptr;
 
     // ---- IDialogHost ----
     TSpeech *InterfaceSpeech() override { return Speech1; }

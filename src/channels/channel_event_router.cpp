@@ -1,5 +1,7 @@
 #include "channels/channel_event_router.h"
 
+#include "channels/channel_activity_keys.h"
+
 #include "app/codepage.h"
 #include "app/main_window.h"
 #include "app/talvin_application.h"
@@ -196,6 +198,7 @@ void AttachChannelRouting(TIrcClient *irc)
 {
     if (!irc)
         return;
+    AttachActivityKeys();
     // Each event keeps its earlier handler and runs it first.
     auto chain = [](auto &slot, auto after) {
         auto before = slot;

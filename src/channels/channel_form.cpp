@@ -4,12 +4,14 @@
 #include "app/main_window.h"
 #include "app/talvin_application.h"
 #include "base/time_text.h"
+#include "channels/channel_activity_keys.h"
 #include "channels/channel_event_router.h"
 #include "channels/channel_forms.h"
 #include "channels/channel_keys.h"
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
 #include "channels/channel_text.h"
+#include "channels/mentions.h"
 #include "channels/message_sent_time.h"
 #include "channels/window_speech_mode.h"
 #include "config/config_files.h"
@@ -376,6 +378,8 @@ void TChannelForm::FormActivate()
 {
     speakInterface(windowTitle());
     Unread = false;
+    UnreadCount = 0;
+    Mentioned = false;
     RedrawWatchButton();
     ConfigureComponents();
 }
@@ -406,9 +410,20 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
         if (!self)
             return;
         TChannelForm &w = *self;
-        w.Unread = !w._Focused();
+        const bool focused = w._Focused();
+        w.Unread = !focused;
         w.RedrawWatchButton();
         const QString shown = StripControlCodes(text);
+        const QString own = w.ownNick();
+        const bool mention = nick != own && IsMention(shown, own, HighlightWords());
+        if (!focused)
+            ++w.UnreadCount;
+        if (mention) {
+            w.Mentioned = w.Mentioned || !focused;
+            TMentionList::Instance().Add(TMention{
+                w.ChannelName, nick, shown, sent.isValid() ? sent : QDateTime::currentDateTime()});
+            PlayEventSound(QStringLiteral("mention"));
+        }
         QString header;
         if (w.Options.ShowNick)
             header = nick;
@@ -425,7 +440,8 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
         if (w.Options.ShowText)
             w.addLine(shown, LineFormat(TextColour, false));
         w.Keys->MessageShown(nick, shown, sent.isValid() ? sent : QDateTime::currentDateTime());
-        switch (MessageSpeech(SpeechModeOf(w.Options), w._Focused(), w.Options.SoundNotSpoken)) {
+        switch (MessageSpeech(SpeechModeOf(w.Options), focused,
+                              w.Options.SoundNotSpoken && !mention, mention)) {
         case TMessageSpeech::Speak:
             if (Form1)
                 Form1->SpeakChannelText(
@@ -487,6 +503,8 @@ void TChannelForm::PersonalRecive(const QString &nick, const QString &text, bool
         }
         TChannelForm &w = *self;
         w.Unread = !w._Focused();
+        if (w.Unread)
+            ++w.UnreadCount;
         w.RedrawWatchButton();
         const QString shown = StripControlCodes(text);
         w.addLine(nick, LineFormat(TextColour, false));

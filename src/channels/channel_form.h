@@ -74,6 +74,10 @@ public:
     QString ChannelName;
     int Slot = -1;
     bool Unread = false;
+    // Messages that arrived while the window was not focused, and whether one of them
+    // named the user; both cleared when the window is activated.
+    int UnreadCount = 0;
+    bool Mentioned = false;
     bool DialogMode = false;
     bool PrivateDialogue = false;
     // Set once the window is being closed: it takes no more traffic.

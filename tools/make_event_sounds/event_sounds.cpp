@@ -78,6 +78,12 @@ const std::vector<EventSound> &EventSounds()
         {"message", 200, {{0, 200, E6, E6, 0.25, 14, 2}}},
         // A private message: a rising pair of bells.
         {"pmessage", 310, {{0, 130, E6, E6, 0.25, 12, 2}, {120, 190, A6, A6, 0.25, 10, 2}}},
+        // A message naming the user: three quick rising bells.
+        {"mention",
+         330,
+         {{0, 100, E6, E6, 0.25, 12, 2},
+          {110, 100, A6, A6, 0.25, 12, 2},
+          {220, 110, E6 * 2, E6 * 2, 0.25, 10, 2}}},
         // A message box: two equal notes and a higher one, asking for attention.
         {"msgbox",
          310,
