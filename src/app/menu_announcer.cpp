@@ -37,7 +37,7 @@ QString systemMenuWord(const QAction *action)
 } // namespace
 
 TMenuAnnouncer::TMenuAnnouncer(QMenuBar *menuBar, TSpeech *speech, QObject *parent)
-    : QObject(parent), m_menuBar(menuBar), m_speech(speech)
+    : QObject(parent), m_menuBar(menuBar), m_menuBarObject(menuBar), m_speech(speech)
 {
     connect(menuBar, &QMenuBar::hovered, this,
             [this](QAction *action) { MenuMessage(action, m_menuBar); });
@@ -150,7 +150,7 @@ bool TMenuAnnouncer::eventFilter(QObject *watched, QEvent *event)
         }
         if (chosen && chosen->isEnabled() && !chosen->isSeparator() && !chosen->menu() && m_inMenu)
             sayLeft();
-    } else if (watched == m_menuBar) {
+    } else if (watched == m_menuBarObject) {
         // Escape out of the bar or a click elsewhere takes the focus from it.
         if (event->type() == QEvent::FocusOut || event->type() == QEvent::Leave)
             QTimer::singleShot(0, this, &TMenuAnnouncer::checkLeft);

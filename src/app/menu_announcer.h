@@ -51,6 +51,9 @@ private:
     void say(const QString &text);
 
     QPointer<QMenuBar> m_menuBar;
+    // The bar's address, only compared: events still reach the filter while the bar is
+    // destroyed, when reading it through the QPointer as a QMenuBar is undefined.
+    const QObject *m_menuBarObject;
     QPointer<TSpeech> m_speech;
     bool m_inMenu = false;
 };
