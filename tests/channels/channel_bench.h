@@ -8,6 +8,7 @@
 #include "speech/controls/vox_controls.h"
 
 #include "main_window_bench.h"
+#include "scripted_peer.h"
 
 // Records the event sounds instead of playing them.
 class RecordingSoundPlayer : public IEventSoundPlayer
@@ -47,6 +48,20 @@ struct ChannelBench : MainWindowBench
             window->SpeakLang();
         channelVoice->clear();
         return window.get();
+    }
+
+    // Starts the window and registers it as "me" at the scripted peer.
+    bool startRegistered(ScriptedPeer &peer)
+    {
+        TTalvinIrcClient *irc = start()->IRC;
+        irc->SetNick("me");
+        irc->Host = QStringLiteral("127.0.0.1");
+        irc->Port = peer.port();
+        irc->Connect();
+        if (!peer.waitForClient())
+            return false;
+        peer.sendLine(":irc.test 001 me :Welcome");
+        return QTest::qWaitFor([irc] { return irc->State() == stConnected; });
     }
 
     // What the channel voice said, without the keyboard-language announcements.

@@ -107,14 +107,8 @@ private slots:
     {
         bench = std::make_unique<ChannelBench>();
         peer = std::make_unique<ScriptedPeer>();
-        main = bench->start();
-        main->IRC->SetNick("me");
-        main->IRC->Host = "127.0.0.1";
-        main->IRC->Port = peer->port();
-        main->IRC->Connect();
-        QVERIFY(peer->waitForClient());
-        peer->sendLine(":irc.test 001 me :Welcome");
-        QTRY_COMPARE(int(main->IRC->State()), int(stConnected));
+        QVERIFY(bench->startRegistered(*peer));
+        main = bench->window.get();
         QVERIFY(peer->waitForReceivedContains("USER"));
         peer->clearReceived();
     }

@@ -34,14 +34,7 @@ private slots:
     {
         bench = std::make_unique<ChannelBench>();
         peer = std::make_unique<ScriptedPeer>();
-        TTalvinIrcClient *irc = bench->start()->IRC;
-        irc->SetNick("me");
-        irc->Host = QStringLiteral("127.0.0.1");
-        irc->Port = peer->port();
-        irc->Connect();
-        QVERIFY(peer->waitForClient());
-        peer->sendLine(":irc.test 001 me :Welcome");
-        QTRY_COMPARE(int(irc->State()), int(stConnected));
+        QVERIFY(bench->startRegistered(*peer));
     }
     void cleanup()
     {
