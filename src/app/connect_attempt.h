@@ -50,7 +50,11 @@ class TTalvinIrcClient : public TIrcClient
 {
     Q_OBJECT
 public:
-    using TIrcClient::TIrcClient;
+    // Paces its lines as servers expect of a client: 5 at once, then one every 2 seconds.
+    explicit TTalvinIrcClient(QObject *parent = nullptr) : TIrcClient(parent)
+    {
+        SendQueue().IntervalMs = 2000;
+    }
 
     // The next Connect uses this socket (once).
     void AdoptSocket(std::shared_ptr<TSocketHandler> handler) { m_adopted = std::move(handler); }

@@ -11,6 +11,18 @@
 TIrcClient::TIrcClient(QObject *parent) : TTcpClient(parent), m_users(this), m_channels(this)
 {
     Port = 6667;
+    m_sendQueue.IntervalMs = 0;
+    m_sendTimer.setSingleShot(true);
+    connect(&m_sendTimer, &QTimer::timeout, this, [this] {
+        try {
+            flushSendQueue();
+        } catch (const std::exception &error) {
+            // A line that could not be written: nobody waits for it, so it is reported
+            // like any other failure of the connection.
+            const auto *own = dynamic_cast<const ETalvinError *>(&error);
+            ReportReadError(own ? own->message() : QString::fromLocal8Bit(error.what()));
+        }
+    });
 }
 
 TIrcClient::~TIrcClient()
@@ -91,6 +103,7 @@ void TIrcClient::Connect(int /*timeoutMs*/)
     m_isupport = TIrcIsupport();
     m_caps = TIrcCaps();
     m_saslRunning = false;
+    m_sendQueue.Clear();
     SetState(stConnecting);
 
     TTcpClient::Connect(-1);
@@ -127,6 +140,9 @@ void TIrcClient::Disconnect(bool force)
     SetState(stDisconnecting);
     if (OnDisconnect)
         OnDisconnect(this);
+    // Lines still waiting for their turn are dropped with the connection.
+    m_sendQueue.Clear();
+    m_sendTimer.stop();
     StopReadThread();
     TTcpClient::Disconnect();
     SetState(stDisconnected);
@@ -152,11 +168,39 @@ void TIrcClient::Raw(const QByteArray &line)
             OnError(this, nullptr, QByteArray(), QByteArrayLiteral("Not connected to server."));
         return;
     }
+    const TSendPriority priority = priorityOf(sent);
     if (OnSending)
         OnSending(this, sent);
-    WriteLn(sent);
-    if (OnSend)
-        OnSend(this, sent);
+    m_sendQueue.Push(sent, priority);
+    flushSendQueue();
+}
+
+TSendPriority TIrcClient::priorityOf(const QByteArray &line) const
+{
+    const qsizetype blank = line.indexOf(" ");
+    const QByteArrayView word = QByteArrayView(line).first(blank < 0 ? line.size() : blank);
+    if (word.compare("PONG", Qt::CaseInsensitive) == 0 ||
+        word.compare("QUIT", Qt::CaseInsensitive) == 0)
+        return TSendPriority::Urgent;
+    return m_automaticDepth > 0 ? TSendPriority::Automatic : TSendPriority::User;
+}
+
+void TIrcClient::flushSendQueue()
+{
+    m_sendTimer.stop();
+    const QList<QByteArray> due = m_sendQueue.TakeDue();
+    for (qsizetype i = 0; i < due.size(); ++i) {
+        if (!Connected()) {
+            m_sendQueue.Clear();
+            return;
+        }
+        WriteLn(due[i]);
+        if (OnSend)
+            OnSend(this, due[i]);
+    }
+    const qint64 wait = m_sendQueue.MsUntilNext();
+    if (wait >= 0)
+        m_sendTimer.start(static_cast<int>(qMin<qint64>(wait, 60000)));
 }
 
 void TIrcClient::sendText(const char *command, const QByteArray &target, const QByteArray &text)

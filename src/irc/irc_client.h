@@ -8,10 +8,12 @@
 #include "irc/irc_sasl.h"
 #include "irc/irc_types.h"
 #include "irc/irc_users.h"
+#include "irc/send_queue.h"
 #include "irc/tcp_connection.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QTimer>
 
 #include <functional>
 
@@ -117,7 +119,12 @@ public:
 
     // ---- Commands; each sends one line (Say and Notice one per line of text) ----
     // Sends the line up to its first CR, LF or NUL, so no text can smuggle in a command.
+    // Lines pass the send queue: PONG and QUIT at once, the user's lines before the
+    // automatic answers, paced as the queue's settings say (unpaced unless the owner sets
+    // SendQueue().IntervalMs). OnSend is raised as each line goes out.
     void Raw(const QByteArray &line);
+    // The pacing of outgoing lines; its clock may be replaced in tests.
+    TSendQueue &SendQueue() { return m_sendQueue; }
     void Say(const QByteArray &target, const QByteArray &text);
     void Notice(const QByteArray &target, const QByteArray &text);
     void CTCPReply(const QByteArray &target, const QByteArray &word, const QByteArray &reply);
@@ -310,6 +317,10 @@ private:
     void autoAnswer(const QByteArray &word, const QByteArray &reply);
     QByteArray localTimeText() const;
 
+    // Writes the lines the queue lets out now and sets the timer for the next one.
+    void flushSendQueue();
+    TSendPriority priorityOf(const QByteArray &line) const;
+
     TIrcChannel *channelNamed(int slot) const { return m_channels.Get(m_parse.Tokens[slot]); }
     // The channel a PRIVMSG or NOTICE goes to, a STATUSMSG prefix ("@#chan") allowed.
     TIrcChannel *messageChannel() const;
@@ -340,4 +351,7 @@ private:
     TCtcpAnswerLimiter m_ctcpLimiter;
     int m_dispatchDepth = 0;        // lines being handled (nested when a handler dispatches)
     bool m_connectDeferred = false; // Connect was called meanwhile
+    TSendQueue m_sendQueue;
+    QTimer m_sendTimer;
+    int m_automaticDepth = 0; // inside an automatic answer: its lines queue behind the user's
 };

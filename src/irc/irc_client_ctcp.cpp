@@ -41,8 +41,16 @@ void TIrcClient::autoAnswer(const QByteArray &word, const QByteArray &reply)
 {
     // Answers are limited so that a flood of queries cannot get us thrown off the server
     // for excess flood; the queries themselves are still reported.
-    if (m_ctcpLimiter.TryTake())
+    if (m_ctcpLimiter.TryTake()) {
+        // Automatic answers wait behind the user's own lines.
+        ++m_automaticDepth;
+        struct TLeave
+        {
+            int &depth;
+            ~TLeave() { --depth; }
+        } leave{m_automaticDepth};
         CTCPReply(m_parse.SenderNick, word, reply);
+    }
 }
 
 void TIrcClient::ctcpQuery(TIrcUser * /*lineUser*/)

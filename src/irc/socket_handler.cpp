@@ -100,6 +100,12 @@ bool Resolve(const QString &host, int port, TAddress &address)
 
 } // namespace
 
+TSocketHandle::TSocketHandle(int fd) : m_fd(fd)
+{
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
 TSocketHandle::~TSocketHandle()
 {
     if (m_fd >= 0)
@@ -111,8 +117,15 @@ void TSocketHandle::Shutdown(int how)
     ::shutdown(m_fd, how);
 }
 
+bool TSocketHandle::HasBuffered() const
+{
+    return false;
+}
+
 int TSocketHandle::WaitReadable(int timeoutMs) const
 {
+    if (HasBuffered())
+        return 1;
     pollfd p{m_fd, POLLIN, 0};
     for (;;) {
         const int r = ::poll(&p, 1, timeoutMs > 0 ? timeoutMs : -1);
@@ -125,26 +138,94 @@ int TSocketHandle::WaitReadable(int timeoutMs) const
     }
 }
 
-int TSocketHandle::Recv(char *buffer, int size) const
+int TSocketHandle::TryRecv(char *buffer, int size)
 {
     for (;;) {
         const ssize_t n = ::recv(m_fd, buffer, static_cast<size_t>(size), 0);
         if (n >= 0)
             return static_cast<int>(n);
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            m_recvWaits = POLLIN;
+            return kWouldBlock;
+        }
         if (errno != EINTR)
             return -errno;
     }
 }
 
-int TSocketHandle::Send(const char *data, int size) const
+int TSocketHandle::TrySend(const char *data, int size)
 {
     for (;;) {
         const ssize_t n = ::send(m_fd, data, static_cast<size_t>(size), MSG_NOSIGNAL);
         if (n >= 0)
             return static_cast<int>(n);
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            m_sendWaits = POLLOUT;
+            return kWouldBlock;
+        }
         if (errno != EINTR)
             return -errno;
     }
+}
+
+namespace {
+
+// Waits without limit for what a non-blocking call asked for; false on a poll failure.
+bool WaitFor(int fd, short events)
+{
+    pollfd p{fd, events, 0};
+    for (;;) {
+        if (::poll(&p, 1, -1) >= 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+} // namespace
+
+int TSocketHandle::Recv(char *buffer, int size)
+{
+    for (;;) {
+        const int n = TryRecv(buffer, size);
+        if (n != kWouldBlock)
+            return n;
+        if (!WaitFor(m_fd, m_recvWaits))
+            return -errno;
+    }
+}
+
+int TSocketHandle::Send(const char *data, int size)
+{
+    for (;;) {
+        const int n = TrySend(data, size);
+        if (n != kWouldBlock)
+            return n;
+        if (!WaitFor(m_fd, m_sendWaits))
+            return -errno;
+    }
+}
+
+void TSocketHandle::RequestClose()
+{
+    std::lock_guard<std::mutex> lock(m_closeMutex);
+    m_closeRequested = true;
+    if (!m_writerAttached)
+        Shutdown(SHUT_RDWR);
+}
+
+void TSocketHandle::AttachWriter()
+{
+    std::lock_guard<std::mutex> lock(m_closeMutex);
+    m_writerAttached = true;
+}
+
+void TSocketHandle::DetachWriter()
+{
+    std::lock_guard<std::mutex> lock(m_closeMutex);
+    m_writerAttached = false;
+    if (m_closeRequested)
+        Shutdown(SHUT_RDWR);
 }
 
 TSocketHandler::~TSocketHandler()
@@ -231,14 +312,13 @@ void TSocketHandler::ConnectTo(const QString &host, int port, const QString &bou
         if (error != 0)
             FailAndClose(fd, error);
     }
-    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_handle = std::make_shared<TSocketHandle>(fd);
 }
 
 void TSocketHandler::Close()
 {
     if (m_handle) {
-        m_handle->Shutdown(SHUT_RDWR);
+        m_handle->RequestClose();
         m_handle.reset();
     }
 }

@@ -4,21 +4,33 @@
 
 #include <QString>
 
+#include <poll.h>
+
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 // One open socket descriptor, shared between the connection (user-interface thread) and
-// its reading thread. Closing the connection only shuts the socket down; the descriptor is
-// released when the last holder lets go, so a reading thread that is still inside poll()
-// or recv() never sees its descriptor number reused by another socket.
+// its connection thread. Closing the connection only shuts the socket down; the descriptor
+// is released when the last holder lets go, so a thread that is still inside poll() never
+// sees its descriptor number reused by another socket.
+//
+// The descriptor is non-blocking: the connection thread reads and writes it without ever
+// blocking on either direction. Recv and Send wait (for the user-interface thread's own
+// reads and writes while no connection thread runs).
 class TSocketHandle
 {
 public:
-    explicit TSocketHandle(int fd) : m_fd(fd) {}
+    // The descriptor is made non-blocking here.
+    explicit TSocketHandle(int fd);
     ~TSocketHandle();
     TSocketHandle(const TSocketHandle &) = delete;
     TSocketHandle &operator=(const TSocketHandle &) = delete;
+
+    // TryRecv and TrySend: nothing can move now; wait for RecvWaits() or SendWaits()
+    // and try again.
+    static constexpr int kWouldBlock = -0x10000;
 
     int fd() const { return m_fd; }
 
@@ -29,15 +41,38 @@ public:
     // without limit. Returns 1 readable, 0 expired, -errno on failure.
     int WaitReadable(int timeoutMs) const;
 
-    // recv(2): bytes received, 0 when the peer has closed, -errno on failure (EINTR is
-    // retried internally).
-    int Recv(char *buffer, int size) const;
+    // Received bytes already taken off the socket but not yet read (an encrypted layer
+    // holds them); poll() does not see them.
+    bool HasBuffered() const;
 
-    // send(2) without SIGPIPE: bytes sent or -errno (EINTR retried).
-    int Send(const char *data, int size) const;
+    // Non-blocking receive: bytes received, 0 when the peer has closed, kWouldBlock, or
+    // -errno (EINTR is retried internally).
+    int TryRecv(char *buffer, int size);
+    // Non-blocking send without SIGPIPE: bytes sent, kWouldBlock, or -errno.
+    int TrySend(const char *data, int size);
+    // The poll(2) events (POLLIN or POLLOUT) the last kWouldBlock of each waits for; an
+    // encrypted layer may need to read before it can write, or the other way round.
+    short RecvWaits() const { return m_recvWaits; }
+    short SendWaits() const { return m_sendWaits; }
+
+    // Waiting forms of the two: block until at least one byte moved (or the peer closed,
+    // or an error).
+    int Recv(char *buffer, int size);
+    int Send(const char *data, int size);
+
+    // Closing while a connection thread still writes: the thread sends what it was given
+    // and shuts the socket down when it ends; without a thread the socket is shut down now.
+    void RequestClose();
+    void AttachWriter();
+    void DetachWriter();
 
 private:
     int m_fd;
+    short m_recvWaits = POLLIN;
+    short m_sendWaits = POLLOUT;
+    std::mutex m_closeMutex;
+    bool m_writerAttached = false;
+    bool m_closeRequested = false;
 };
 
 // Opens and closes the TCP socket of a connection: name lookup, binding, connecting, and

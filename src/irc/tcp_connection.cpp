@@ -8,8 +8,6 @@
 #include <QPointer>
 #include <QtGlobal>
 
-#include <sys/socket.h>
-
 namespace {
 
 // Consumed bytes are dropped from the front of the buffer only when there are many of
@@ -286,6 +284,12 @@ void TTcpConnection::Write(const QByteArray &bytes)
     QByteArray out = bytes;
     if (Intercept)
         Intercept->Send(out);
+    if (m_readLink) {
+        // The connection thread writes, so a server that stops reading cannot stop this
+        // thread; a failed send reaches OnReadError and closes the connection from there.
+        m_readLink->Post(out);
+        return;
+    }
     const std::shared_ptr<TSocketHandle> socket = IOHandler->Handle();
     qsizetype sent = 0;
     while (sent < out.size()) {
@@ -338,10 +342,9 @@ void TTcpConnection::StopReadThread()
         return;
     m_readLink->stopped = true;
     m_readLink->connection = nullptr;
+    // Wakes the thread from its wait; it still writes what it was given.
+    m_readLink->Wake();
     m_readLink.reset();
-    // Wakes a thread blocked in poll()/recv(); writing stays possible until the close.
-    if (SocketOpen())
-        IOHandler->Handle()->Shutdown(SHUT_RD);
 }
 
 void TTcpConnection::ReportReadError(const QString &message)

@@ -15,12 +15,13 @@ struct TReadThreadLink;
 
 // A line-oriented TCP connection: input buffer, line reading, writing, close detection and
 // status notifications. It lives on the user-interface thread and every public operation
-// is called there. While a reading thread runs (StartReadThread) that thread only waits on
-// the socket and receives raw chunks; each chunk is handed to the user-interface thread
-// with a blocking queued call, and there it passes the intercept, is appended to the input
-// buffer and cut into lines, each of which goes to LineArrived. So everything below, the
-// intercept's events and the close notifications included, runs on the user-interface
-// thread, one line at a time, in arrival order.
+// is called there. While a connection thread runs (StartReadThread) that thread does the
+// socket's work: it receives raw chunks and writes the bytes Write posts to it. Each chunk
+// is handed to the user-interface thread with a blocking queued call, where it passes the
+// intercept, is appended to the input buffer and cut into lines, each of which goes to
+// LineArrived. So everything below, the intercept's events and the close notifications
+// included, runs on the user-interface thread, one line at a time, in arrival order, and
+// that thread never waits for the network.
 //
 // Settings are public members named as users of the engine know them. Events are
 // std::function slots holding one handler each; an empty slot is not raised.
@@ -98,9 +99,11 @@ public:
     QByteArray ReadLn(char terminator = '\n', int timeoutMs = -1, int maxLength = -1);
 
     // Sends the bytes (through the intercept's OnSend, which may replace them). Nothing is
-    // sent for an empty array. Throws ENotConnected "Not Connected" when closed, and
-    // ESocketError when the send fails (after running the close notifications when the
-    // failure means the connection is gone).
+    // sent for an empty array. Throws ENotConnected "Not Connected" when closed. While the
+    // connection thread runs the bytes are handed to it and this returns at once (a failed
+    // send is reported through OnReadError, then the connection closes); without it the
+    // send is made here and throws ESocketError when it fails (after running the close
+    // notifications when the failure means the connection is gone).
     void Write(const QByteArray &bytes);
     // Write of the bytes followed by CR LF, in one send.
     void WriteLn(const QByteArray &line);
@@ -131,10 +134,10 @@ protected:
     // Starts the reading thread for the open socket (TIrcClient does so after its connect).
     // A thread already running is stopped first. Does nothing when not connected.
     void StartReadThread();
-    // Stops the reading thread if one runs: it delivers nothing more, its blocked read is
-    // released (the socket's reading side is shut down) and it frees itself when it has
-    // left its loop. Never waits for it, so it is safe from inside LineArrived and while the
-    // thread is itself waiting for the user-interface thread.
+    // Stops the connection thread if one runs: it delivers nothing more, is woken from its
+    // wait, writes what it was still given and frees itself when it has left its loop. Never waits
+    // for it, so it is safe from inside LineArrived and while the thread is itself waiting for the
+    // user-interface thread.
     void StopReadThread();
 
     // Announces a stage through OnStatus with its fixed text ("%s" filled with arg).
@@ -153,6 +156,9 @@ protected:
     // True when the handler exists and its socket is open.
     bool SocketOpen() const;
 
+    // Reports an error through OnReadError (or the warning log when unbound); never throws.
+    void ReportReadError(const QString &message);
+
     // The handler Connect created (freed by Disconnect) or the owner's.
     bool m_ownsHandler = false;
 
@@ -169,7 +175,6 @@ private:
     // not connected and not raising, -1 when the wait ran out and not raising.
     int ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout);
     void ConsumeTo(qsizetype newStart);
-    void ReportReadError(const QString &message);
 
     // Called on the user-interface thread by the reading thread's hand-off.
     void HandOffChunk(const std::shared_ptr<TReadThreadLink> &link, const QByteArray &chunk);
