@@ -43,6 +43,8 @@ void TConnectAttempt::Start()
     const QString boundIP = m_boundIP;
     const int port = m_port;
     const int boundPort = m_boundPort;
+    shared->handler->UseTls = UseTls;
+    shared->handler->Tls = Tls;
     std::thread worker([shared, self, host, port, boundIP, boundPort] {
         auto post = [shared, self](std::function<void()> call) {
             std::lock_guard<std::mutex> lock(shared->mutex);
@@ -62,6 +64,14 @@ void TConnectAttempt::Start()
             post([self, handler] {
                 if (self->OnConnected)
                     self->OnConnected(handler);
+            });
+        } catch (const ECertificateRefused &error) {
+            shared->handler->OnStatus = nullptr;
+            const QString reason = error.message();
+            const QString fingerprint = error.Fingerprint();
+            post([self, reason, fingerprint] {
+                if (self->OnCertificateRefused)
+                    self->OnCertificateRefused(reason, fingerprint);
             });
         } catch (const std::exception &error) {
             shared->handler->OnStatus = nullptr;

@@ -2,6 +2,7 @@
 
 #include "irc/connection_status.h"
 #include "irc/irc_client.h"
+#include "irc/tls_session.h"
 
 #include <QObject>
 #include <QString>
@@ -24,6 +25,10 @@ public:
                     QObject *parent = nullptr);
     ~TConnectAttempt() override;
 
+    // TLS over the connection, checked as the settings say; set before Start.
+    bool UseTls = false;
+    TTlsSettings Tls;
+
     void Start();
     void Cancel();
 
@@ -33,6 +38,8 @@ public:
     std::function<void(std::shared_ptr<TSocketHandler> handler)> OnConnected;
     // The error's message.
     std::function<void(const QString &message)> OnFailed;
+    // The server's certificate could not be verified: the reason and its fingerprint.
+    std::function<void(const QString &reason, const QString &fingerprint)> OnCertificateRefused;
 
 private:
     struct TShared;

@@ -5,6 +5,7 @@
 #include "app/status_window.h"
 #include "app/talvin_application.h"
 #include "app/vox_input_box.h"
+#include "app/vox_question_box.h"
 #include "config/config_files.h"
 #include "config/event_sound.h"
 #include "dialogs/server_list_store.h"
@@ -25,6 +26,18 @@ void TForm1::ConnectAction()
 
 void TForm1::A_ConnectExecute()
 {
+    if (m_reconnecting) {
+        // Ctrl+R while waiting to reconnect (or while a reconnection attempt runs) stops
+        // it; once the link is up again it also disconnects, as it always does.
+        const bool linked = IRC->Connected();
+        if (m_attempt) {
+            m_attempt->Cancel();
+            delete m_attempt;
+        }
+        CancelReconnect();
+        if (!linked)
+            return;
+    }
     if (m_attempt) {
         // A second press while the system is still resolving or connecting gives up.
         m_attempt->Cancel();
@@ -58,6 +71,13 @@ void TForm1::DoConnect()
                                           EncodeEngineText(record->SaslPassword)}
                        : TIrcSaslSettings{};
     const int port = ConfigToInt(GetConnectValue(QStringLiteral("Port")));
+    ConnectTo(host, port);
+}
+
+void TForm1::ConnectTo(const QString &host, int port)
+{
+    if (IRC->Connected() || m_attempt)
+        return;
     const QByteArray userName = EncodeEngineText(GetUserValue(QStringLiteral("UserName")));
     const QByteArray userInfo = EncodeEngineText(GetUserValue(QStringLiteral("EMail")));
     const QByteArray nick = EncodeEngineText(GetUserValue(QStringLiteral("Nick")));
@@ -84,6 +104,18 @@ void TForm1::DoConnect()
     // clock keep working; the engine then takes the connected socket and registers.
     auto *attempt = new TConnectAttempt(host, port, IRC->BoundIP, IRC->BoundPort, this);
     m_attempt = attempt;
+    // TLS, and a certificate the user accepted, come from the server list's entry.
+    if (const std::optional<ServerRecord> record = ReadServerRecord(host); record && record->Tls) {
+        attempt->UseTls = true;
+        attempt->Tls.AcceptedFingerprint = record->Fingerprint;
+        attempt->Tls.CertificateFile = record->ClientCert; // for SASL EXTERNAL
+    }
+    attempt->OnCertificateRefused = [this, attempt, host, port](const QString &reason,
+                                                                const QString &fingerprint) {
+        attempt->deleteLater();
+        m_attempt = nullptr;
+        RunGuarded([&] { CertificateRefused(host, port, reason, fingerprint); });
+    };
     attempt->OnStatus = [this](TConnectionStatus, const QString &text) { SetStatusText(text); };
     attempt->OnConnected = [this, attempt, failed](std::shared_ptr<TSocketHandler> handler) {
         attempt->deleteLater();
@@ -97,18 +129,43 @@ void TForm1::DoConnect()
             }
         });
     };
-    attempt->OnFailed = [this, attempt, failed](const QString &message) {
+    attempt->OnFailed = [this, attempt, failed, host](const QString &message) {
         attempt->deleteLater();
         m_attempt = nullptr;
         // The panel keeps the last stage reached; the reason goes to the warning log.
         qWarning("Connect to %s failed: %s", qUtf8Printable(IRC->Host), qUtf8Printable(message));
-        RunGuarded(failed);
+        if (m_reconnecting)
+            RunGuarded([&] {
+                ScheduleReconnect(QStringLiteral("Не удалось подключиться к %1.").arg(host));
+            });
+        else
+            RunGuarded(failed);
     };
     attempt->Start();
 }
 
+void TForm1::CertificateRefused(const QString &host, int port, const QString &reason,
+                                const QString &fingerprint)
+{
+    // A changed certificate stops a reconnection: the user decides first.
+    CancelReconnect();
+    const QString text =
+        QStringLiteral("Сертификат сервера %1 не прошёл проверку: %2.").arg(host, reason);
+    SetStatusText(text);
+    AddToStatus(text, QColor(255, 0, 0));
+    // The question box says the reason and the question as its "Нет" button takes the focus.
+    if (!VoxAskYesNo(Speech1, this, QStringLiteral("TLS"),
+                     text + QStringLiteral(" Доверять этому сертификату для этого сервера?"),
+                     QStringLiteral("SHA-256: ") + fingerprint))
+        return;
+    StoreServerFingerprint(host, quint16(port), fingerprint);
+    AddToStatus(QStringLiteral("Сертификат сервера %1 принят, SHA-256: %2").arg(host, fingerprint));
+    DoConnect();
+}
+
 void TForm1::DoDisconnect()
 {
+    CancelReconnect();
     if (m_disconnecting)
         return;
     m_disconnecting = true;

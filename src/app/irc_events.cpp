@@ -72,6 +72,7 @@ void TForm1::bindEngineEvents()
         RunGuarded([this] {
             m_sessionLog.DestroyLogFile(m_logHost);
             Disconnect();
+            ConnectionLost();
         });
     };
     m_intercept->OnReceive = [this](TConnectionIntercept *, QByteArray &chunk) {
@@ -317,7 +318,11 @@ void TForm1::bindEngineEvents()
         if (user)
             status(QStringLiteral("UPDATE  by ") + NickOf(user));
     };
-    IRC->OnStateChange = [status](TIrcClient *) { status(QStringLiteral("STATE CHANGE ")); };
+    IRC->OnStateChange = [this, status](TIrcClient *) {
+        status(QStringLiteral("STATE CHANGE "));
+        if (IRC->State() == stConnected)
+            RunGuarded([this] { Registered(); });
+    };
     IRC->OnSocketError = [status](TIrcClient *, void *, const QByteArray &message) {
         status(QStringLiteral("Socket Error ") + D(message), Red);
     };

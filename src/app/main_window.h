@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/connect_attempt.h"
+#include "app/reconnect_delay.h"
 #include "app/session_log.h"
 #include "dialogs/dialog_host.h"
 #include "irc/connection_intercept.h"
@@ -11,6 +12,8 @@
 #include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -117,14 +120,31 @@ public:
     // Starts connecting to the connect.ini server with the user.ini identity. The attempt
     // runs in the background; pressing A_Connect while it runs cancels it.
     void DoConnect();
+    // The same to a given server (DoConnect's host and port come from connect.ini).
+    void ConnectTo(const QString &host, int port);
     // QUIT, then waits (processing events) for the engine to report the close; after
     // 5 seconds without that report the connection is closed by force.
     void DoDisconnect();
+    // The server's certificate could not be verified: the reason is shown and said, and
+    // the user is asked whether to trust it for this server (stored, then connect again).
+    void CertificateRefused(const QString &host, int port, const QString &reason,
+                            const QString &fingerprint);
     // True while an attempt started by DoConnect is resolving or connecting.
     bool Connecting() const { return m_attempt != nullptr; }
     // State display when the connection opens / closes.
     void Connect();
     void Disconnect();
+    // ---- Reconnection (reconnection.cpp) ----
+    // A close nobody asked for (the server went away, the link dropped, or nothing came
+    // back for 3 minutes): said and shown, then the same server is tried again after the
+    // waits ReconnectDelay gives; once registered, the channels whose windows were open
+    // are joined again into those windows, each with a line saying so.
+    void ConnectionLost();
+    // Stops waiting to reconnect (Ctrl+R, Disconnect); false when nothing was waiting.
+    bool CancelReconnect();
+    bool Reconnecting() const { return m_reconnecting; }
+    TReconnectDelay ReconnectDelay;
+
     // The longest DoDisconnect waits for the server to close the link.
     int DisconnectWaitMs = 5000;
 
@@ -247,6 +267,15 @@ private:
     TSessionLog m_sessionLog;
     QPointer<TConnectAttempt> m_attempt;
     bool m_disconnecting = false;
+    // Reconnection
+    void ScheduleReconnect(const QString &why);
+    void ReconnectNow();
+    void Registered();
+    bool m_reconnecting = false;
+    QTimer *m_reconnectTimer = nullptr;
+    QString m_reconnectHost;
+    int m_reconnectPort = 0;
+    QStringList m_rejoinChannels;
     bool m_connectedLook = false;
     bool m_closing = false;
     TStartMode m_startMode = TStartMode::NotYet;

@@ -72,6 +72,10 @@ QList<ServerRecord> readServers()
         for (auto [key, field] : saslFields(record))
             if (file.contains(numbered(key, n)))
                 *field = file.value(numbered(key, n));
+        const QString tls = file.value(numbered("TLS", n)).trimmed();
+        record.Tls = tls == QLatin1String("-1") || tls == QLatin1String("1") ||
+                     tls.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+        record.Fingerprint = file.value(numbered("Fingerprint", n)).trimmed();
         list.append(record);
     }
     return list;
@@ -120,6 +124,11 @@ void SaveServerList()
         for (auto [key, field] : saslFields(record))
             if (!field->isEmpty())
                 entries.append({numbered(key, n), *field});
+        // Written only when on, so a list without TLS servers keeps its old form.
+        if (record.Tls)
+            entries.append({numbered("TLS", n), QStringLiteral("-1")});
+        if (!record.Fingerprint.isEmpty())
+            entries.append({numbered("Fingerprint", n), record.Fingerprint});
     }
     WriteConfigSection(ServersFile, ServersSection, entries, SectionWrite::ReplaceKeys);
 }
@@ -133,6 +142,34 @@ int FindServer(const QString &name)
             found = slot;
     }
     return found;
+}
+
+std::optional<ServerRecord> ReadServerRecord(const QString &name)
+{
+    std::optional<ServerRecord> found;
+    for (const ServerRecord &record : readServers()) {
+        if (record.Name.compare(name, Qt::CaseInsensitive) == 0)
+            found = record;
+    }
+    return found;
+}
+
+void StoreServerFingerprint(const QString &name, quint16 port, const QString &fingerprint)
+{
+    LoadServerList();
+    ServerRecord *record = ServerAt(FindServer(name));
+    if (!record) {
+        ServerRecord added;
+        added.Name = name;
+        added.Desc = name;
+        added.Port = port;
+        added.Tls = true;
+        added.AddDate = added.LastConnect = QDateTime::currentDateTime();
+        ServerList().append(added);
+        record = &ServerList().last();
+    }
+    record->Fingerprint = fingerprint;
+    SaveServerList();
 }
 
 int AddServer(const QString &name)

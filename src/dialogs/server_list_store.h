@@ -4,9 +4,12 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // The program's list of known IRC servers, stored in <ProgramDir>/config/servers.ini,
 // section "IRCServers": record n under Name<n>, Desc<n>, Port<n>, AddDate<n>,
-// LastConnect<n>, CodePage<n>, numbered from 1 without gaps; SaslMechanism<n>,
+// LastConnect<n>, CodePage<n>, numbered from 1 without gaps; TLS<n> ("-1", only when on),
+// Fingerprint<n> (the SHA-256 fingerprint of a certificate the user accepted), SaslMechanism<n>,
 // SaslAccount<n>, SaslPassword<n> and ClientCert<n> only for a record that has them (the
 // file is readable by its owner only, as every server list is). No widgets: the connect
 // dialog, the server list window, the server options dialog and the first-run wizard
@@ -26,7 +29,9 @@ struct ServerRecord
     QString SaslAccount;
     QString SaslPassword;
     QString ClientCert;
-    QDateTime AddDate; // invalid when the file held no readable date
+    bool Tls = false;    // TLS over the connection
+    QString Fingerprint; // certificate accepted although it could not be verified
+    QDateTime AddDate;   // invalid when the file held no readable date
     QDateTime LastConnect;
     // The dates as the file held them, written back unchanged when they could not be read
     // (a date in another installation's format is kept, not lost).
@@ -75,6 +80,17 @@ int DeleteServerAt(int slot);
 // the port already there stays (set by hand for it), 6667 only when there is none. The
 // connect action reads both from there.
 void WriteConnectServer(const QString &name);
+
+// The record of that name (case ignored, the last one) as servers.ini holds it now, without
+// touching the loaded list.
+std::optional<ServerRecord> ReadServerRecord(const QString &name);
+// Remembers a certificate the user accepted for the server of that name: stored in its
+// record, which is added (with TLS on and that port) when the list has none.
+void StoreServerFingerprint(const QString &name, quint16 port, const QString &fingerprint);
+
+// The port a server's TLS switch implies: 6697 with TLS, 6667 without.
+constexpr quint16 PlainPort = 6667;
+constexpr quint16 TlsPort = 6697;
 
 // Date-times as servers.ini stores and the windows show them: "dd.MM.yyyy HH:mm:ss", the
 // format the shipped file and older installations use. Reading also accepts the system's

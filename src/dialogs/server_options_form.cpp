@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
@@ -107,6 +108,14 @@ TServerOptionsForm::TServerOptionsForm(QWidget *parent) : QDialog(parent)
     CodePageBox->setEditable(false); // only its own items
     CodePageBox->installEventFilter(this);
     resetCodePages(QStringLiteral("WIN1251"));
+    TlsCheckBox = new TVoxCheckBox(this);
+    TlsCheckBox->setObjectName(QStringLiteral("TlsCheckBox"));
+    TlsCheckBox->installEventFilter(this);
+    connect(TlsCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+        const QString usual = QString::number(on ? PlainPort : TlsPort);
+        if (PortEdit->text().trimmed() == usual || PortEdit->text().trimmed().isEmpty())
+            PortEdit->setText(QString::number(on ? TlsPort : PlainPort));
+    });
     PasswordEdit = edit("PasswordEdit");
     PasswordEdit->setEchoMode(QLineEdit::Password);
     AddDateEdit = edit("AddDateEdit");
@@ -148,6 +157,9 @@ TServerOptionsForm::TServerOptionsForm(QWidget *parent) : QDialog(parent)
         grid->addWidget(rows[i].first, i, 0);
         grid->addWidget(rows[i].second, i, 1);
     }
+    grid->addWidget(TlsCheckBox, int(rows.size()), 1);
+    setTabOrder(PortEdit, TlsCheckBox);
+    setTabOrder(TlsCheckBox, CodePageBox);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Button1);
@@ -156,7 +168,7 @@ TServerOptionsForm::TServerOptionsForm(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
-    setFixedSize(460, 440);
+    setFixedSize(460, 470);
     loadCaptions();
 }
 
@@ -206,6 +218,12 @@ void TServerOptionsForm::loadCaptions()
             c->setSpeechName(text);
     }
     SaslBox->setItemText(0, captionOr("SOSaslNone"));
+    // The box says its caption as its name; an installation whose caption file predates
+    // the switch still hears what it is.
+    QString tls = GetCaption(QStringLiteral("SOTls"));
+    if (tls.startsWith(QLatin1String("err-")))
+        tls = QStringLiteral("Защищённое соединение (TLS)");
+    TlsCheckBox->setText(tls);
     Button2->setText(GetCaption(QStringLiteral("SOButton2")));
     Button3->setText(GetCaption(QStringLiteral("SOButton3")));
     Button1->setText(GetCaption(m_mode == TMode::Add ? QStringLiteral("SOAddButton")
@@ -223,6 +241,7 @@ bool TServerOptionsForm::ShowAdd()
     PortEdit->setText(QStringLiteral("6667"));
     // Today's networks carry UTF-8; a legacy server is chosen by hand.
     resetCodePages(QStringLiteral("UTF8"));
+    TlsCheckBox->setChecked(false);
     AddDateEdit->setText(DateTimeToText(QDateTime::currentDateTime()));
     LastConnectEdit->clear();
     // The server field keeps what was typed last time.
@@ -251,6 +270,11 @@ bool TServerOptionsForm::ShowChangeAt(int slot)
     m_saved = false;
     DescEdit->setText(record->Desc);
     ServerEdit->setText(record->Name);
+    {
+        // Showing the stored switch must not move the stored port.
+        const QSignalBlocker quiet(TlsCheckBox);
+        TlsCheckBox->setChecked(record->Tls);
+    }
     PortEdit->setText(QString::number(record->Port));
     resetCodePages(record->CodePage);
     PasswordEdit->setText(record->Password);
@@ -306,6 +330,7 @@ void TServerOptionsForm::Button1Click()
     record->AddDateText.clear();
     record->LastConnectText.clear();
     record->CodePage = CodePageBox->currentText();
+    record->Tls = TlsCheckBox->isChecked();
     record->Password = PasswordEdit->text();
     record->SaslMechanism = SaslBox->currentIndex() > 0 ? SaslBox->currentText() : QString();
     record->SaslAccount = SaslAccountEdit->text().trimmed();

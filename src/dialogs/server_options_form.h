@@ -4,11 +4,12 @@
 
 class QLabel;
 class TVoxButton;
+class TVoxCheckBox;
 class TVoxComboBox;
 class TVoxEdit;
 
 // Edits one record of the server list (server_list_store.h): description, host, port,
-// code page, password, the two dates and SASL identification (mechanism, account,
+// code page, TLS switch, password, the two dates and SASL identification (mechanism, account,
 // password, client certificate file). Texts come from caption.ini (prefix "SO") at each
 // activation. Modal:
 //
@@ -49,6 +50,9 @@ public:
     TVoxEdit *ServerEdit;
     TVoxEdit *PortEdit;
     TVoxComboBox *CodePageBox;
+    // TLS on or off ("SOTls"); switching it moves a port left at its usual value to the
+    // other usual value (6667 and 6697).
+    TVoxCheckBox *TlsCheckBox;
     TVoxEdit *PasswordEdit;
     TVoxEdit *AddDateEdit;
     TVoxEdit *LastConnectEdit;

@@ -12,6 +12,15 @@ TIrcClient::TIrcClient(QObject *parent) : TTcpClient(parent), m_users(this), m_c
 {
     Port = 6667;
     m_sendQueue.IntervalMs = 0;
+    m_silenceTimer.setInterval(5000);
+    connect(&m_silenceTimer, &QTimer::timeout, this, [this] {
+        try {
+            CheckSilence();
+        } catch (const std::exception &error) {
+            const auto *own = dynamic_cast<const ETalvinError *>(&error);
+            ReportReadError(own ? own->message() : QString::fromLocal8Bit(error.what()));
+        }
+    });
     m_sendTimer.setSingleShot(true);
     connect(&m_sendTimer, &QTimer::timeout, this, [this] {
         try {
@@ -109,6 +118,8 @@ void TIrcClient::Connect(int /*timeoutMs*/)
     TTcpClient::Connect(-1);
 
     SetState(stRegistering);
+    m_silence.Received();
+    m_silenceTimer.start();
     try {
         if (OnConnect)
             OnConnect(this);
@@ -143,6 +154,7 @@ void TIrcClient::Disconnect(bool force)
     // Lines still waiting for their turn are dropped with the connection.
     m_sendQueue.Clear();
     m_sendTimer.stop();
+    m_silenceTimer.stop();
     StopReadThread();
     TTcpClient::Disconnect();
     SetState(stDisconnected);
@@ -201,6 +213,27 @@ void TIrcClient::flushSendQueue()
     const qint64 wait = m_sendQueue.MsUntilNext();
     if (wait >= 0)
         m_sendTimer.start(static_cast<int>(qMin<qint64>(wait, 60000)));
+}
+
+void TIrcClient::CheckSilence()
+{
+    if (!Connected()) {
+        m_silenceTimer.stop();
+        return;
+    }
+    switch (m_silence.Check()) {
+    case TSilenceWatch::TVerdict::Quiet:
+        break;
+    case TSilenceWatch::TVerdict::SendPing:
+        Raw("PING :" + (m_serverName.isEmpty() ? Host.toLatin1() : m_serverName));
+        break;
+    case TSilenceWatch::TVerdict::Lost:
+        m_silenceTimer.stop();
+        ReportReadError(QStringLiteral("No answer from the server for %1 seconds.")
+                            .arg((m_silence.PingAfterMs + m_silence.LostAfterMs) / 1000));
+        ConnectionLost();
+        break;
+    }
 }
 
 void TIrcClient::sendText(const char *command, const QByteArray &target, const QByteArray &text)
@@ -307,6 +340,7 @@ void TIrcClient::ParseLine()
 
 void TIrcClient::LineArrived(QByteArray &line)
 {
+    m_silence.Received();
     if (m_state == stDisconnected || line.isEmpty())
         return;
     if (OnReceive)

@@ -9,6 +9,7 @@
 #include "irc/irc_types.h"
 #include "irc/irc_users.h"
 #include "irc/send_queue.h"
+#include "irc/silence_watch.h"
 #include "irc/tcp_connection.h"
 
 #include <QByteArray>
@@ -125,6 +126,14 @@ public:
     void Raw(const QByteArray &line);
     // The pacing of outgoing lines; its clock may be replaced in tests.
     TSendQueue &SendQueue() { return m_sendQueue; }
+
+    // A connection that has gone quiet: after 2 minutes without a received line a PING
+    // goes out, and when nothing comes within 1 more minute the connection is closed as
+    // lost (OnReadError says why, then the usual close notifications; State is left as a
+    // peer's close leaves it). Checked every few seconds while connected; the watch (and
+    // its clock) may be replaced in tests, which may also call CheckSilence themselves.
+    TSilenceWatch &SilenceWatch() { return m_silence; }
+    void CheckSilence();
     void Say(const QByteArray &target, const QByteArray &text);
     void Notice(const QByteArray &target, const QByteArray &text);
     void CTCPReply(const QByteArray &target, const QByteArray &word, const QByteArray &reply);
@@ -353,5 +362,7 @@ private:
     bool m_connectDeferred = false; // Connect was called meanwhile
     TSendQueue m_sendQueue;
     QTimer m_sendTimer;
+    TSilenceWatch m_silence;
+    QTimer m_silenceTimer;
     int m_automaticDepth = 0; // inside an automatic answer: its lines queue behind the user's
 };

@@ -114,12 +114,15 @@ TSocketHandle::~TSocketHandle()
 
 void TSocketHandle::Shutdown(int how)
 {
+    // The closing alert tells the server the session ended on purpose.
+    if (m_tls && how == SHUT_RDWR)
+        m_tls->Close();
     ::shutdown(m_fd, how);
 }
 
 bool TSocketHandle::HasBuffered() const
 {
-    return false;
+    return m_tls && m_tls->HasPending();
 }
 
 int TSocketHandle::WaitReadable(int timeoutMs) const
@@ -140,6 +143,8 @@ int TSocketHandle::WaitReadable(int timeoutMs) const
 
 int TSocketHandle::TryRecv(char *buffer, int size)
 {
+    if (m_tls)
+        return m_tls->Read(buffer, size, kWouldBlock, m_recvWaits);
     for (;;) {
         const ssize_t n = ::recv(m_fd, buffer, static_cast<size_t>(size), 0);
         if (n >= 0)
@@ -155,6 +160,8 @@ int TSocketHandle::TryRecv(char *buffer, int size)
 
 int TSocketHandle::TrySend(const char *data, int size)
 {
+    if (m_tls)
+        return m_tls->Write(data, size, kWouldBlock, m_sendWaits);
     for (;;) {
         const ssize_t n = ::send(m_fd, data, static_cast<size_t>(size), MSG_NOSIGNAL);
         if (n >= 0)
@@ -312,7 +319,16 @@ void TSocketHandler::ConnectTo(const QString &host, int port, const QString &bou
         if (error != 0)
             FailAndClose(fd, error);
     }
-    m_handle = std::make_shared<TSocketHandle>(fd);
+    auto handle = std::make_shared<TSocketHandle>(fd);
+    if (UseTls) {
+        if (OnStatus)
+            OnStatus(hsStatusText, QStringLiteral("Negotiating TLS with %1.").arg(host));
+        TTlsSettings settings = Tls;
+        if (settings.HostName.isEmpty())
+            settings.HostName = host;
+        handle->SetTls(TTlsSession::Handshake(fd, settings, m_cancel));
+    }
+    m_handle = std::move(handle);
 }
 
 void TSocketHandler::Close()

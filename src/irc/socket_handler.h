@@ -1,6 +1,7 @@
 #pragma once
 
 #include "irc/connection_status.h"
+#include "irc/tls_session.h"
 
 #include <QString>
 
@@ -66,8 +67,13 @@ public:
     void AttachWriter();
     void DetachWriter();
 
+    // The TLS layer every read and write passes through; null for plain TCP.
+    void SetTls(std::unique_ptr<TTlsSession> tls) { m_tls = std::move(tls); }
+    const TTlsSession *Tls() const { return m_tls.get(); }
+
 private:
     int m_fd;
+    std::unique_ptr<TTlsSession> m_tls;
     short m_recvWaits = POLLIN;
     short m_sendWaits = POLLOUT;
     std::mutex m_closeMutex;
@@ -89,6 +95,11 @@ public:
 
     // When false the socket gets TCP_NODELAY.
     bool UseNagle = true;
+    // TLS over the connection: the handshake is part of ConnectTo, which then throws
+    // ECertificateRefused for a certificate that neither verifies nor carries the accepted
+    // fingerprint, or ETlsError. Tls.HostName defaults to the host ConnectTo is given.
+    bool UseTls = false;
+    TTlsSettings Tls;
 
     // Receives hsResolving and hsConnecting with their finished texts. The connection wires
     // this to its own OnStatus.

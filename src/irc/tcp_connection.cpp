@@ -104,6 +104,12 @@ void TTcpConnection::DisconnectSocket()
         Intercept->Disconnect();
 }
 
+void TTcpConnection::ConnectionLost()
+{
+    m_closedGracefully = true;
+    CheckForDisconnect(false);
+}
+
 void TTcpConnection::Disconnect()
 {
     StopReadThread();

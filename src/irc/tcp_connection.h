@@ -156,6 +156,10 @@ protected:
     // True when the handler exists and its socket is open.
     bool SocketOpen() const;
 
+    // Closes the connection as lost, as if the peer had closed it: the intercept's
+    // disconnect, "Disconnected.", OnDisconnected.
+    void ConnectionLost();
+
     // Reports an error through OnReadError (or the warning log when unbound); never throws.
     void ReportReadError(const QString &message);
 

@@ -261,6 +261,10 @@ private slots:
         peer->close();
         QVERIFY(WaitUntil([&] { return !window->ToolButton1->isChecked(); }));
         QVERIFY(bench.statusText().contains("DISCONNECT 127.0.0.1"));
+        // A lost link is retried by itself; the first Ctrl+R stops that.
+        QVERIFY(window->Reconnecting());
+        QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(!window->Reconnecting());
         // A second connection with Ctrl+R appends a second block; Ctrl+R again quits.
         auto second = std::make_unique<ScriptedPeer>();
         bench.setServer("localhost", QString::number(second->port()));

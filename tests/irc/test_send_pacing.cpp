@@ -1,5 +1,7 @@
 // The paced send queue with an injected clock, and writing off the caller's thread: a
 // server that stops reading must not stop the program.
+#include "scripted_peer.h"
+
 #include "irc/irc_client.h"
 #include "irc/irc_read_thread.h"
 #include "irc/send_queue.h"
@@ -101,6 +103,40 @@ private slots:
         QVERIFY(!client.Connected());
         QTRY_COMPARE_WITH_TIMEOUT(TIrcReadThread::RunningCount(), 0, 5000);
         ::close(listener);
+    }
+
+    void silenceSendsPingThenCountsAsLost()
+    {
+        ScriptedPeer server;
+        TIrcClient client;
+        qint64 now = 0;
+        client.SilenceWatch() = TSilenceWatch([&now] { return now; });
+        client.Host = QStringLiteral("127.0.0.1");
+        client.Port = server.port();
+        bool lost = false;
+        client.OnDisconnected = [&](TTcpConnection *) { lost = true; };
+        bool answered = false;
+        client.OnReceive = [&](TIrcClient *, QByteArray &line) {
+            answered |= line.contains("PONG");
+        };
+        client.Connect();
+        server.sendLine(":irc 001 Nick :welcome");
+        QTRY_COMPARE(client.State(), stConnected);
+        now += 119999;
+        client.CheckSilence();
+        now += 1;
+        client.CheckSilence();
+        QVERIFY(server.waitForReceivedContains("PING :irc\r\n"));
+        server.sendLine(":irc PONG irc :irc"); // an answer starts the count again
+        QTRY_VERIFY(answered);
+        now += 60000;
+        client.CheckSilence();
+        QVERIFY(client.Connected());
+        now += 120000;
+        client.CheckSilence(); // a second PING, never answered
+        now += 60000;
+        client.CheckSilence();
+        QVERIFY(lost && !client.Connected());
     }
 };
 

@@ -60,9 +60,16 @@ bool NgircdServer::start()
     return false;
 }
 
-bool NgircdServer::startOnce()
+bool NgircdServer::restart()
 {
-    m_port = FreePort();
+    const quint16 port = m_port;
+    stop();
+    return startOnce(port);
+}
+
+bool NgircdServer::startOnce(quint16 port)
+{
+    m_port = port ? port : FreePort();
     if (m_port == 0) {
         m_error = QStringLiteral("no free port");
         return false;

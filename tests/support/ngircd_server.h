@@ -37,6 +37,9 @@ public:
     // accepts connections. False with errorString() set when it does not come up; tries a
     // few ports in case another process takes the chosen one first.
     bool start();
+    // Stops the server and starts it again on the same port (clients see their link drop
+    // and may reconnect to the same address).
+    bool restart();
     // Kills the server: every client connection is closed by the system.
     void stop();
 
@@ -45,7 +48,7 @@ public:
     QString errorString() const { return m_error; }
 
 private:
-    bool startOnce();
+    bool startOnce(quint16 port = 0);
     QByteArray output() const; // what ngircd printed
     QByteArray configText() const;
 
