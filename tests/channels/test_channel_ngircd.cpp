@@ -28,6 +28,7 @@ private slots:
         main->IRC->SetNick("talvin");
         main->IRC->Host = server.host();
         main->IRC->Port = server.port();
+        main->IRC->SendQueue().IntervalMs = 0; // the lines themselves, not their pacing
         main->IRC->Connect();
         QTRY_COMPARE_WITH_TIMEOUT(int(main->IRC->State()), int(stConnected), 10000);
         main->IRC->Join("#room");
