@@ -143,18 +143,16 @@ void TForm1::bindEngineEvents()
             status(QStringLiteral("NOTICE ") + NickOf(user) + ' ' + NameOf(channel) + ' ' +
                    D(text));
     };
-    IRC->OnJoin = [this, status](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
+    // The channel windows' join, part and quit lines come from their own routing, which
+    // decides what of them is heard.
+    IRC->OnJoin = [status](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
         status(QStringLiteral("JOIN ") + NickOf(user) + ' ' + NameOf(channel));
-        SetChannelEvent(NameOf(channel),
-                        NickOf(user) + QStringLiteral(" вошел в ") + NameOf(channel));
     };
     IRC->OnJoined = [status](TIrcClient *, TIrcChannel *channel) {
         status(QStringLiteral("JOINED ") + NameOf(channel));
     };
-    IRC->OnPart = [this, status](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
+    IRC->OnPart = [status](TIrcClient *, TIrcUser *user, TIrcChannel *channel) {
         status(QStringLiteral("PART ") + NickOf(user) + ' ' + NameOf(channel));
-        SetChannelEvent(NameOf(channel),
-                        NickOf(user) + QStringLiteral(" вышел ") + NameOf(channel));
     };
     IRC->OnParted = [this, status](TIrcClient *, TIrcChannel *channel) {
         status(QStringLiteral("PARTED ") + NameOf(channel));

@@ -10,6 +10,7 @@
 #include "channels/channel_forms.h"
 #include "channels/channel_text.h"
 #include "channels/message_sent_time.h"
+#include "channels/presence_notes.h"
 #include "irc/irc_client.h"
 #include "irc/irc_tags.h"
 
@@ -139,8 +140,10 @@ void Members(TIrcChannel *channel)
 
 void Join(TIrcUser *user, TIrcChannel *channel)
 {
-    if (TChannelForm *form = WindowOf(channel); form && user)
+    if (TChannelForm *form = WindowOf(channel); form && user) {
         form->UpdateUserList({D(user->Nick)});
+        form->Presence->Join(D(user->Nick), D(channel->Name()));
+    }
 }
 
 void ChannelMode(TIrcChannel *channel)
@@ -154,8 +157,10 @@ void ChannelMode(TIrcChannel *channel)
 
 void Part(TIrcUser *user, TIrcChannel *channel)
 {
-    if (TChannelForm *form = WindowOf(channel); form && user)
+    if (TChannelForm *form = WindowOf(channel); form && user) {
         form->DeleteFromUserList(D(user->Nick));
+        form->Presence->Part(D(user->Nick), D(channel->Name()));
+    }
 }
 
 void Parted(TIrcChannel *channel)
@@ -191,7 +196,17 @@ void Quit(TIrcUser *user)
     if (!user)
         return;
     const QString nick = D(user->Nick);
-    ForEachWindow([&](TChannelForm *form) { form->DeleteFromUserList(nick); });
+    const QString reason = D(user->Reason);
+    // Told in every window the user was in, and in the private dialogue with them.
+    ForEachWindow([&](TChannelForm *form) {
+        const bool there = form->PrivateDialogue
+                               ? form->ChannelName.compare(nick, Qt::CaseInsensitive) == 0
+                               : form->UserPresent(nick) > 0;
+        if (!there || form->Closing())
+            return;
+        form->DeleteFromUserList(nick);
+        form->Presence->Quit(nick, reason);
+    });
 }
 
 void AttachChannelRouting(TIrcClient *irc)

@@ -13,6 +13,7 @@
 #include "channels/channel_text.h"
 #include "channels/mentions.h"
 #include "channels/message_sent_time.h"
+#include "channels/presence_notes.h"
 #include "channels/window_speech_mode.h"
 #include "config/config_files.h"
 #include "config/event_sound.h"
@@ -83,6 +84,10 @@ TChannelForm::TChannelForm(const QString &name, int slot, bool privateDialogue, 
     createActions();
     createUserMenu();
     Keys = new TChannelKeys(this);
+    Presence = new TPresenceNotes(this);
+    Presence->Show = [this](const QString &line, const QString &spoken, bool speak) {
+        PresenceLine(line, spoken, speak);
+    };
     ConfigureComponents();
     VoxListView1->setVisible(!privateDialogue);
 }
@@ -213,6 +218,8 @@ void TChannelForm::createActions()
     AC_Speak = make("AC_Speak", QStringLiteral("Speak"), QStringLiteral("Ctrl+Alt+S"));
     AC_DialogMode =
         make("AC_DialogMode", QStringLiteral("Dialog mode"), QStringLiteral("Shift+F5"));
+    AC_Presence =
+        make("AC_Presence", QStringLiteral("Joins and quits"), QStringLiteral("Ctrl+Alt+J"));
 
     connect(AC_PartChannel, &QAction::triggered, this, [this] {
         if (m_subWindow)
@@ -228,6 +235,8 @@ void TChannelForm::createActions()
             [this] { RunGuarded([this] { AC_SpeakExecute(); }); });
     connect(AC_DialogMode, &QAction::triggered, this,
             [this] { RunGuarded([this] { AC_DialogModeExecute(); }); });
+    connect(AC_Presence, &QAction::triggered, this,
+            [this] { RunGuarded([this] { AC_PresenceExecute(); }); });
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -241,6 +250,7 @@ void TChannelForm::createActions()
     if (Form1)
         PopupMenu1->addAction(Form1->A_SetSpeakPanel);
     PopupMenu1->addAction(AC_Speak);
+    PopupMenu1->addAction(AC_Presence);
     // Dialogue mode works by its shortcut only; its item stays out of sight.
     QAction *dialogItem = PopupMenu1->addAction(AC_DialogMode->text());
     dialogItem->setVisible(false);
@@ -271,6 +281,7 @@ void TChannelForm::ConfigureComponents()
     AC_ChannelMode->setText(GetCaption(QStringLiteral("CFAC_Mode")));
     AC_ChannelSetup->setText(GetCaption(QStringLiteral("CFAC_Setup")));
     AC_DialogMode->setText(GetCaption(QStringLiteral("CFAC_Dialog")));
+    AC_Presence->setText(GetCaption(QStringLiteral("CFAC_Presence")));
     AC_Speak->setText(Options.SpeechOn ? GetCaption(QStringLiteral("CFAC_SpeakOn"))
                                        : GetCaption(QStringLiteral("CFAC_SpeakOff")));
     // The same names for a screen reader as the ones the window speaks.
@@ -456,6 +467,7 @@ void TChannelForm::Recive(const QString &nick, const QString &text, const QStrin
         if (!names.isEmpty())
             w.UpdateUserList(names);
         w.IncMessageCount(nick);
+        w.Presence->Spoke(nick);
     });
 }
 
@@ -555,6 +567,18 @@ void TChannelForm::ChannelEvent(const QString &text)
     addLine(QStringLiteral("*** ") + text, LineFormat(EventColour, true));
     if (_Focused() && Options.SpeechOn)
         speakInterface(text);
+}
+
+void TChannelForm::PresenceLine(const QString &line, const QString &spoken, bool speak)
+{
+    if (m_closing)
+        return;
+    if (Options.ShowEvents)
+        addLine(QStringLiteral("*** ") + line, LineFormat(EventColour, true));
+    // In the channel voice's queue, after the messages said before it.
+    if (speak && Form1 &&
+        MessageSpeech(SpeechModeOf(Options), _Focused(), false) == TMessageSpeech::Speak)
+        Form1->SpeakChannelText(spoken, ChannelName);
 }
 
 // ---- Sending ----
@@ -785,6 +809,7 @@ void TChannelForm::DeleteFromUserList(const QString &nick)
 void TChannelForm::RenameUser(const QString &oldNick, const QString &newNick)
 {
     m_users->Rename(oldNick, newNick);
+    Presence->Renamed(oldNick, newNick);
 }
 
 void TChannelForm::IncMessageCount(const QString &nick)

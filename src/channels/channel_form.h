@@ -21,6 +21,7 @@ class QMenu;
 class QSplitter;
 class QToolButton;
 class TChannelKeys;
+class TPresenceNotes;
 class TChannelUserModel;
 class TVoxButton;
 class TVoxEdit;
@@ -139,7 +140,10 @@ public:
     void IgnorExecute();
     // Goes round the speech modes (always, focused only, silent), says and keeps the new one.
     void AC_SpeakExecute();
-    // Takes the speech mode kept for this window's name, if any.
+    // Goes round what is heard of joins, parts and quits (recent speakers, all, none),
+    // says and keeps the new setting.
+    void AC_PresenceExecute();
+    // Takes the speech mode and the join and quit setting kept for this window's name.
     void RestoreSpeechMode();
     void AC_DialogModeExecute();
     void AC_ChannelModeExecute();
@@ -147,6 +151,11 @@ public:
 
     // Typing and review keys: nick completion, sent-line recall, reading past messages.
     TChannelKeys *Keys = nullptr;
+    // Joins, parts and quits of others, net splits gathered into one line.
+    TPresenceNotes *Presence = nullptr;
+    // A join, part or quit line (shown as an event) and, when speak, its sentence for
+    // the channel voice as the window's speech mode allows.
+    void PresenceLine(const QString &line, const QString &spoken, bool speak);
 
     // ---- Controls ----
     TVoxRichEdit *VoxRichEdit1 = nullptr;      // conversation
@@ -157,7 +166,7 @@ public:
     QMenu *PopupMenu1 = nullptr; // window menu
     QMenu *UserMenu = nullptr;   // user list menu
     QAction *AC_PartChannel = nullptr, *AC_ChannelMode = nullptr, *AC_ChannelSetup = nullptr,
-            *AC_Speak = nullptr, *AC_DialogMode = nullptr;
+            *AC_Speak = nullptr, *AC_DialogMode = nullptr, *AC_Presence = nullptr;
     QAction *UM_Info = nullptr, *UM_Whois = nullptr, *UM_Query = nullptr, *UM_Control = nullptr,
             *UM_Ignor = nullptr, *UM_Deignore = nullptr, *UM_Op = nullptr, *UM_Deop = nullptr,
             *UM_Voice = nullptr, *UM_Devoice = nullptr, *UM_Kick = nullptr, *UM_KickWhy = nullptr,

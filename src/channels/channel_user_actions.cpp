@@ -7,6 +7,7 @@
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
 #include "channels/channel_text.h"
+#include "channels/presence_notes.h"
 #include "channels/window_speech_mode.h"
 #include "config/config_files.h"
 #include "irc/irc_client.h"
@@ -177,8 +178,19 @@ void TChannelForm::AC_SpeakExecute()
     }
 }
 
+void TChannelForm::AC_PresenceExecute()
+{
+    Presence->Setting = NextPresenceSpeech(Presence->Setting);
+    StorePresenceSpeech(ChannelName, Presence->Setting);
+    if (Form1 && Form1->Speech1) {
+        Form1->Speech1->Stop();
+        Form1->Speech1->Speak(PresenceSpeechCaption(Presence->Setting));
+    }
+}
+
 void TChannelForm::RestoreSpeechMode()
 {
+    Presence->Setting = StoredPresenceSpeech(ChannelName);
     if (const auto mode = StoredSpeechMode(ChannelName)) {
         SetSpeechMode(Options, *mode);
         ConfigureComponents();
