@@ -83,6 +83,11 @@ bool readRuleFile(const QString &fileName, QStringList *lines)
 // characters occur in the (folded) text. A rule whose first one, two or three characters
 // are absent cannot match, which lets nearly every rule of a large table pass without a
 // scan of the text.
+//
+// The bit sets take 144 KiB: zeroing them for every spoken text cost more than filtering
+// a short text through a small table, and a join or part in a busy channel is spoken
+// every few milliseconds. So one signature per thread is kept, and clear() resets only
+// the bits the last text set.
 class TextSignature
 {
 public:
@@ -90,11 +95,11 @@ public:
     {
         const qsizetype size = folded.size();
         for (qsizetype i = 0; i < size; ++i) {
-            m_chars.set(folded[i].unicode());
+            mark(m_chars, m_setChars, folded[i].unicode());
             if (i + 1 < size)
-                m_pairs.set(pairKey(folded[i], folded[i + 1]));
+                mark(m_pairs, m_setPairs, pairKey(folded[i], folded[i + 1]));
             if (i + 2 < size)
-                m_triples.set(tripleKey(folded[i], folded[i + 1], folded[i + 2]));
+                mark(m_triples, m_setTriples, tripleKey(folded[i], folded[i + 1], folded[i + 2]));
         }
     }
 
@@ -110,7 +115,28 @@ public:
         }
     }
 
+    void clear()
+    {
+        unmark(m_chars, m_setChars);
+        unmark(m_pairs, m_setPairs);
+        unmark(m_triples, m_setTriples);
+    }
+
 private:
+    template <size_t N>
+    static void mark(std::bitset<N> &bits, std::vector<quint32> &set, size_t key)
+    {
+        if (bits.test(key))
+            return;
+        bits.set(key);
+        set.push_back(quint32(key));
+    }
+    template <size_t N> static void unmark(std::bitset<N> &bits, std::vector<quint32> &set)
+    {
+        for (const quint32 key : set)
+            bits.reset(key);
+        set.clear();
+    }
     static size_t pairKey(QChar a, QChar b)
     {
         return ((a.unicode() * 40503u) ^ b.unicode()) & 0xFFFFu;
@@ -124,6 +150,21 @@ private:
     std::bitset<65536> m_chars;
     std::bitset<65536> m_pairs;
     std::bitset<1048576> m_triples;
+    std::vector<quint32> m_setChars, m_setPairs, m_setTriples;
+};
+
+// This thread's signature, empty between calls.
+TextSignature &threadSignature()
+{
+    thread_local const std::unique_ptr<TextSignature> signature = std::make_unique<TextSignature>();
+    return *signature;
+}
+
+// Leaves the thread's signature empty however the filter ends.
+struct SignatureInUse
+{
+    TextSignature &signature = threadSignature();
+    ~SignatureInUse() { signature.clear(); }
 };
 
 } // namespace
@@ -203,11 +244,12 @@ QString ApplyMultiRules(const QString &text)
         return text;
     QString result = text;
     QString folded = fold(text);
-    auto signature = std::make_unique<TextSignature>();
-    signature->add(folded);
+    SignatureInUse inUse;
+    TextSignature &signature = inUse.signature;
+    signature.add(folded);
     for (const MultiRule &rule : rules) {
         const qsizetype length = rule.folded.size();
-        if (length > folded.size() || !signature->mayContain(rule.folded))
+        if (length > folded.size() || !signature.mayContain(rule.folded))
             continue;
         bool replaced = false;
         qsizetype i = folded.indexOf(rule.folded, 0, Qt::CaseSensitive);
@@ -224,7 +266,7 @@ QString ApplyMultiRules(const QString &text)
         // Characters may have gone, but a signature that still lists them only costs a
         // scan; what matters is that it lists everything now present.
         if (replaced)
-            signature->add(folded);
+            signature.add(folded);
     }
     return result;
 }
