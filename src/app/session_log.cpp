@@ -74,7 +74,9 @@ void TSessionLog::AddToLog(const QByteArray &text)
 
 void AppendToStatusTranscript(const QString &line)
 {
-    QFile file(QDir::current().filePath(QStringLiteral("log.txt")));
+    // A relative name is the working directory's file; asking the working directory for
+    // its path first cost more than the check itself on every status line.
+    QFile file(QStringLiteral("log.txt"));
     if (!file.exists())
         return;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
