@@ -8,7 +8,9 @@
 
 #include "../speech/help/help_test_support.h"
 #include "dialogs/dialog_host.h"
+#include "file_bytes.h"
 #include "irc/irc_client.h"
+#include "ngircd_server.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -54,6 +56,15 @@ public:
         client.Connect();
     }
     void SpeakLang() override { ++languageChecks; }
+    // The engine registered at a real server under the nick.
+    bool connectTo(const NgircdServer &server, const QByteArray &nick)
+    {
+        client.Host = server.host();
+        client.Port = server.port();
+        client.SetNick(nick);
+        client.Connect();
+        return QTest::qWaitFor([this] { return client.State() == stConnected; }, 10000);
+    }
     void ShowConfigEditor(int page) override { editorPages.append(page); }
     QWidget *MainWidget() override { return nullptr; }
 
@@ -66,14 +77,11 @@ public:
     }
     void writeConfig(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(programDir.filePath("config/" + name));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
+        WriteBytes(programDir.filePath("config/" + name), bytes);
     }
     QByteArray configBytes(const QString &name) const
     {
-        QFile file(programDir.filePath("config/" + name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return ReadBytes(programDir.filePath("config/" + name));
     }
     QString configText(const QString &name) const { return QString::fromUtf8(configBytes(name)); }
 

@@ -29,9 +29,7 @@ bool SendAll(int fd, const QByteArray &bytes)
 ScriptedPeer::ScriptedPeer()
 {
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     auto *raw = reinterpret_cast<sockaddr *>(&address);
     socklen_t length = sizeof address;
     if (m_listenFd < 0 || ::bind(m_listenFd, raw, length) != 0 || ::listen(m_listenFd, 8) != 0 ||
