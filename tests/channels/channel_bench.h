@@ -8,6 +8,7 @@
 #include "speech/controls/vox_controls.h"
 
 #include "main_window_bench.h"
+#include "ngircd_server.h"
 #include "scripted_peer.h"
 
 // Records the event sounds instead of playing them.
@@ -50,19 +51,48 @@ struct ChannelBench : MainWindowBench
         return window.get();
     }
 
+    // Starts the window and connects it with the nick at the given port.
+    TTalvinIrcClient *connectTo(const QByteArray &nick, quint16 port, bool languageKnown = true)
+    {
+        TTalvinIrcClient *irc = start(languageKnown)->IRC;
+        irc->SetNick(nick);
+        irc->Host = QStringLiteral("127.0.0.1");
+        irc->Port = port;
+        irc->Connect();
+        return irc;
+    }
     // Starts the window and registers it as "me" at the scripted peer.
     bool startRegistered(ScriptedPeer &peer)
     {
-        TTalvinIrcClient *irc = start()->IRC;
-        irc->SetNick("me");
-        irc->Host = QStringLiteral("127.0.0.1");
-        irc->Port = peer.port();
-        irc->SendQueue().IntervalMs = 0; // the lines themselves, not their pacing
-        irc->Connect();
+        TTalvinIrcClient *irc = connectTo("me", peer.port());
         if (!peer.waitForClient())
             return false;
         peer.sendLine(":irc.test 001 me :Welcome");
         return QTest::qWaitFor([irc] { return irc->State() == stConnected; });
+    }
+    // Starts the window as "talvin" at a real server, keyboard language not yet said, and
+    // joins the channel; its window, or null.
+    TChannelForm *joinAt(const NgircdServer &server, const QString &channel)
+    {
+        TTalvinIrcClient *irc = connectTo("talvin", server.port(), false);
+        if (!QTest::qWaitFor([irc] { return irc->State() == stConnected; }, 10000))
+            return nullptr;
+        irc->Join(channel.toLatin1());
+        return QTest::qWaitFor([&] { return FindChannelForm(channel) >= 0; })
+                   ? ChannelFormAt(FindChannelForm(channel))
+                   : nullptr;
+    }
+
+    // A line as if the server had sent it.
+    void feed(const QByteArray &line) { window->IRC->Dispatch(line); }
+    // The channel joined as the server reports it, its input line given the keyboard.
+    TChannelForm *join(const QByteArray &channel)
+    {
+        feed(":me!u@h JOIN " + channel);
+        TChannelForm *form = ChannelFormAt(FindChannelForm(QString::fromLatin1(channel)));
+        if (form)
+            form->VoxEdit1->setFocus();
+        return form;
     }
 
     // What the channel voice said, without the keyboard-language announcements.

@@ -10,7 +10,6 @@
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
 #include "irc/irc_client.h"
-#include "scripted_peer.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -28,7 +27,7 @@ private:
     TForm1 *main = nullptr;
     QStringList changes; // what a user table told its view, in order
 
-    void feed(const QByteArray &line) { main->IRC->Dispatch(line); }
+    void feed(const QByteArray &line) { bench->feed(line); }
     TChannelForm *window(const QString &name) { return ChannelFormAt(FindChannelForm(name)); }
     bool focus(TChannelForm *form)
     {
@@ -38,10 +37,7 @@ private:
 
     TChannelForm *join(const QByteArray &channel)
     {
-        feed(":me!u@h JOIN " + channel);
-        TChannelForm *form = window(QString::fromLatin1(channel));
-        if (form)
-            form->VoxEdit1->setFocus();
+        TChannelForm *form = bench->join(channel);
         sent(); // the mode request on joining
         return form;
     }
@@ -482,10 +478,6 @@ private slots:
         bench->channelVoice->clear();
         feed(":bob!u@h PRIVMSG #c :plain");
         QVERIFY(ViewText(form).endsWith("#c\nplain"));
-        // Speech off through its shortcut: nothing more is spoken.
-        QTest::keyClick(form->VoxEdit1, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
-        QCOMPARE(form->AC_Speak->text(), GetCaption("CFAC_SpeakOff"));
-        feed(":bob!u@h PRIVMSG #c :quiet");
         QCOMPARE(bench->channelTexts(), QStringList{"plain"});
         ShowChannelSetup(77); // an empty slot opens nothing
     }

@@ -1,12 +1,19 @@
-// The typing and review keys of a channel window, pressed as real keys: what the input
-// line holds afterwards and what each voice says, in order.
+// The keys of a channel window and of the main window, pressed as real keys: typing and
+// review (what the input line holds afterwards and what each voice says, in order), the
+// keyboard language, the
+// speech modes per window and the speech keys (what each voice says and what is kept on
+// disk), mentions and the activity key (what is heard, in which order, and which window
+// takes the keyboard).
 #include "channel_bench.h"
 
+#include "app/keyboard_language.h"
 #include "channels/channel_keys.h"
+#include "channels/mentions_form.h"
 #include "irc/irc_client.h"
-#include "scripted_peer.h"
+#include "speech/controls/vox_list_box.h"
 
 #include <QClipboard>
+#include <QInputMethod>
 #include <QtTest>
 
 class TestChannelKeys : public QObject
@@ -17,7 +24,24 @@ class TestChannelKeys : public QObject
     std::unique_ptr<ScriptedPeer> peer;
     TChannelForm *form = nullptr;
 
-    void feed(const QByteArray &line) { bench->window->IRC->Dispatch(line); }
+    void feed(const QByteArray &line) { bench->feed(line); }
+    bool focus(TChannelForm *to)
+    {
+        to->VoxEdit1->setFocus();
+        return QTest::qWaitFor([to] { return to->_Focused(); });
+    }
+    QStringList said(TRecordingSpeechEngine *voice)
+    {
+        QStringList texts = voice->speakAndStop();
+        voice->clear();
+        return texts;
+    }
+    QString press(Qt::Key k)
+    {
+        bench->interfaceVoice->clear();
+        QTest::keyClick(QApplication::focusWidget(), k, Qt::ControlModifier | Qt::ShiftModifier);
+        return lastInterface();
+    }
     QString lastInterface() const
     {
         const QStringList texts = bench->interfaceVoice->spokenTexts();
@@ -34,10 +58,7 @@ private slots:
         bench = std::make_unique<ChannelBench>();
         peer = std::make_unique<ScriptedPeer>();
         QVERIFY(bench->startRegistered(*peer));
-        feed(":me!u@h JOIN #c");
-        form = ChannelFormAt(FindChannelForm("#c"));
-        QVERIFY(form);
-        form->VoxEdit1->setFocus();
+        QVERIFY((form = bench->join("#c")));
         QTRY_VERIFY(form->_Focused());
         form->UpdateUserList({"alice", "bob", "Alex"});
     }
@@ -129,6 +150,99 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("first"));
         QCOMPARE(form->VoxEdit1->text(), QStringLiteral("typing"));
         QCOMPARE(form->VoxEdit1->cursorPosition(), 2);
+    }
+
+    void ctrlAltSGoesRoundTheModesAndKeepsThem()
+    {
+        TChannelForm *quiet = bench->join("#q");
+        QStringList heard;
+        for (int round = 0; round < 3; ++round) {
+            QVERIFY(focus(form));
+            bench->interfaceVoice->clear();
+            key(Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+            heard << lastInterface();
+            // Each mode heard from the other window: spoken, or only while focused.
+            bench->channelVoice->clear();
+            QVERIFY(focus(quiet));
+            feed(":bob!u@h PRIVMSG #c :away " + QByteArray::number(round));
+            heard << bench->channelTexts().join('|');
+        }
+        QCOMPARE(heard, QStringList({"не читать", "", "читать всегда", "bob away 1",
+                                     "читать только в активном окне", ""}));
+        QCOMPARE(bench->sounds.played.count("message"), 1);
+        // Kept by name: the channel joined again in any letter case speaks as left.
+        QVERIFY(focus(form));
+        key(Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(GetConfigValue("windows.ini", "SpeechMode", "%23c"), QStringLiteral("silent"));
+        QVERIFY(!ChannelFormAt(NewChannelForm("#C"))->Options.SpeechOn);
+    }
+    void mainSpeechKeysMuteStopAndDrop()
+    {
+        bench->channelVoice->clear();
+        bench->interfaceVoice->clear();
+        // As the window gets it once the line is decoded.
+        form->Recive("bob", QString::fromUtf8("see https://www.example.org/x?y=1 \u200bnow!!!!!"));
+        key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        feed(":bob!u@h PRIVMSG #c :unheard");
+        key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        feed(":bob!u@h PRIVMSG #c :heard");
+        key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(said(bench->channelVoice), QStringList({"bob see example org now     ", "<stop>",
+                                                         "bob heard", "<stop>", "<stop>"}));
+        QCOMPARE(said(bench->interfaceVoice),
+                 QStringList({"<stop>", "каналы молчат", "<stop>", "каналы читаются", "<stop>",
+                              "очередь сброшена", "<stop>"}));
+    }
+
+    void mentionsAreHeardListedAndJumpedTo()
+    {
+        for (const char *channel : {"#a", "#b"})
+            bench->join(channel);
+        QVERIFY(focus(form));
+        bench->channelVoice->clear();
+        bench->sounds.played.clear();
+        feed(":bob!u@h PRIVMSG #a :hello world");
+        feed(":bob!u@h PRIVMSG #b :hey ME, look");
+        feed(":bob!u@h PRIVMSG #b :bobby meh");
+        feed(":eve!u@h PRIVMSG me :psst");
+        // Only the mention is heard from the windows in the background, with its own sound.
+        QCOMPARE(bench->channelTexts(), QStringList{"bob hey ME  look"});
+        QCOMPARE(bench->sounds.played, QStringList({"message", "mention", "message"}));
+        QStringList heard;
+        for (int i = 0; i < 4; ++i)
+            heard << press(Qt::Key_J);
+        QCOMPARE(heard, QStringList({"eve, новых сообщений: 1", "#b, новых сообщений: 2",
+                                     "#a, новых сообщений: 1", "новых сообщений нет"}));
+        // The mentions window: the newest mention selected; Enter goes to its window.
+        press(Qt::Key_N);
+        TVoxListBox *list = MentionsForm()->VoxListBox1;
+        QTRY_VERIFY(list->hasFocus());
+        QVERIFY(list->currentItem()->text().endsWith("#b bob: hey ME, look"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_VERIFY(ChannelFormAt(FindChannelForm("#b"))->_Focused());
+    }
+
+    // Said on the channel voice as the user types, once per change of language.
+    void keyboardLanguageSaidOncePerChange()
+    {
+        const auto type = [&](const QString &text) {
+            bench->channelVoice->clear();
+            TypeText(form->VoxEdit1, text);
+            return bench->channelVoice->spokenTexts().join(u'|');
+        };
+        // A letter only Ukrainian has switches; shared letters keep Ukrainian.
+        QStringList heard;
+        for (const char *text : {"при1", "hi", "ів", "ы"})
+            heard << type(QString::fromUtf8(text));
+        QCOMPARE(heard, QStringList({"Русский", "Английский", "Украинский", "Русский"}));
+        QCOMPARE(form->VoxEdit1->text(), "при1hiівы");
+        TKeyboardLanguage *language = bench->window->KeyboardLanguage;
+        QCOMPARE(language->LastKeyboardLanguage, int(QLocale::Russian));
+        // An input method that reports layout switches is believed over the letters.
+        language->InputMethodLocale = [] { return QLocale(QLocale::German); };
+        emit QGuiApplication::inputMethod()->localeChanged();
+        QCOMPARE(type("жж"), "Язык неизвестен");
     }
 };
 

@@ -1,12 +1,14 @@
-// The channel list browser and its request dialog: rows, filter and both sorts on the
-// engine's deliveries, "1.lst" written and read back, damaged and missing files, and a real
-// ngircd's list driven by the window's keys.
-
+// Colour-code stripping, the bytes a window sends and the serial work queue; the channel list
+// browser and its request dialog: rows, filter and both sorts on the engine's deliveries,
+// "1.lst" written and read back, damaged and missing files, and a real ngircd's list driven
+// by the window's keys.
 #include "../dialogs/dialog_test_host.h"
+#include "app/codepage.h"
 #include "channels/channel_list_form.h"
 #include "channels/channel_list_request_form.h"
 #include "channels/channel_list_view.h"
-#include "file_bytes.h"
+#include "channels/channel_text.h"
+#include "channels/serial_work.h"
 #include "irc/irc_client.h"
 #include "ngircd_server.h"
 #include "raw_irc_client.h"
@@ -86,20 +88,65 @@ private slots:
         host.reset();
     }
 
+    void stripControlCodes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        // A colour code takes one or two digits, or one character from ',' on; no more.
+        const QStringList rows = {"12red|red", "4red|red", "4,2x|,2x", "abc|bc",
+                                  ",5x|x",     " x| x",    "|",        "123|3"};
+        for (const QString &row : rows)
+            QTest::newRow(qPrintable(row))
+                << u'\x03' + row.section(u'|', 0, 0) << row.section(u'|', 1);
+        QTest::newRow("nul becomes blank") << QString::fromUtf16(u"a\0b", 3) << "a b";
+        QTest::newRow("bold and underline stay") << "\x02"
+                                                    "b\x1f"
+                                                 << "\x02"
+                                                    "b\x1f";
+    }
+    void stripControlCodes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(StripControlCodes(text), expected);
+        // Stripped the same way on the way out.
+        QCOMPARE(ChannelSendBytes(QStringLiteral("Привет ") + text),
+                 EncodeEngineText("Привет " + expected));
+    }
+
+    void serialWorkQueuesNestedWorkInOrder()
+    {
+        TSerialWork lock;
+        QStringList order;
+        lock.Run([&] {
+            order << "a begins";
+            // Work arriving while "a" runs (a nested event loop) waits for it.
+            lock.Run([&] { order << "b"; });
+            lock.Run([&] { order << "c"; });
+            order << "a ends";
+        });
+        QCOMPARE(order, (QStringList{"a begins", "a ends", "b", "c"}));
+        // A piece that throws frees the lock for the next one.
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 lock.Run([] { throw std::runtime_error("x"); }));
+        QVERIFY(!lock.Busy());
+        lock.Run([&] { order << "d"; });
+        QCOMPARE(order.last(), QStringLiteral("d"));
+    }
+
     void entriesSplitIntoNameCountAndTopic()
     {
         // Colour codes go (a digit and nothing after the comma; a letter after it too), NUL
         // reads as a blank, a count that is no number is 0.
-        const QList<std::pair<QByteArray, QByteArray>> rows = {
-            {"#chat 12 hello  \0034,1red\003 world ", "#chat|12|hello  ,1red world |12"},
-            {QByteArray("#x\0y 3 \003abc", 11), "#x y|3|bc|3"},
-            {"#bare 7", "#bare|7||7"},
-            {"#c abc t", "#c|abc|t|0"}};
-        for (const auto &[entry, expected] : rows) {
+        QByteArray split;
+        for (const QByteArray &entry :
+             {QByteArray("#chat 12 hello  \0034,1red\003 world "),
+              QByteArray("#x\0y 3 \003abc", 11), QByteArray("#bare 7"), QByteArray("#c abc t")}) {
             const TChannelListRow r = TChannelListRow::FromListEntry(entry);
-            QCOMPARE(r.Name + '|' + r.Users + '|' + r.Topic + '|' + QByteArray::number(r.UserCount),
-                     expected);
+            split += r.Name + '|' + r.Users + '|' + r.Topic + '|' +
+                     QByteArray::number(r.UserCount) + '/';
         }
+        QCOMPARE(split, "#chat|12|hello  ,1red world |12/#x y|3|bc|3/#bare|7||7/#c|abc|t|0/");
     }
 
     void deliveriesAppendOnlyNewRowsAndANewListReplacesTheOld()
@@ -248,11 +295,7 @@ private slots:
             QVERIFY(bots[b].waitFor(" 366 bot" + QByteArray::number(b) + " #ch59 ", 20000));
 
         TIrcClient &client = host->client;
-        client.SetNick("lister");
-        client.Host = server.host();
-        client.Port = server.port();
-        client.Connect();
-        QVERIFY(QTest::qWaitFor([&] { return client.State() == stConnected; }));
+        QVERIFY(host->connectTo(server, "lister"));
         FeedList(client, {}, false); // binds the list delivery
         // "Get list" from the request dialog, by keys; "1.lst" is written as received.
         QFile::remove(listFile);
