@@ -42,6 +42,7 @@ QStringList itemsOf(QWidget *widget)
     return items;
 }
 
+// Clears the field with the keys and types the text.
 void retype(QWidget *field, const QString &text)
 {
     field->setFocus();
@@ -78,23 +79,13 @@ struct Wizard
     QString step() const { return form.StepLabel->text(); }
     QString text(int step) const
     {
-        QFile file(host.programDir.filePath(QString("help/masterf%1.txt").arg(step)));
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(file.readAll()).replace("\r\n", "\n")
-                   : QString();
+        const QString path = host.programDir.filePath(QString("help/masterf%1.txt").arg(step));
+        return QString::fromUtf8(ReadBytes(path)).replace("\r\n", "\n");
     }
     TestDialogHost host;
     TMasterForm form;
     MessageCloser closer{host.voice.recording};
 };
-
-// Clears the focused field with the keys and types the text.
-void retype(const QString &text)
-{
-    Press(Qt::Key_A, Qt::ControlModifier);
-    Press(Qt::Key_Delete);
-    Type(text);
-}
 
 } // namespace
 
@@ -348,14 +339,6 @@ private slots:
         const QByteArray full = host.configBytes("faworits.ini");
         QVERIFY_THROWS_EXCEPTION(ETalvinError, AddFaworit({"#y", {}, {}, {}}));
         QCOMPARE(host.configBytes("faworits.ini"), full);
-        // An old Windows-1251 file stays Windows-1251.
-        const QString old = "[Faworits]\r\nFaworChannel1=#русский\r\nFaworPassword1=\r\n"
-                            "FaworDescr1=Беседа\r\nFaworServer1=irc.rus-net.org\r\n";
-        host.writeConfig("faworits.ini", Cp1251(old));
-        AddFaworit({"#второй", "ключ", "Ещё", "irc.rus-net.org"});
-        QCOMPARE(host.configBytes("faworits.ini"),
-                 Cp1251(old + "FaworChannel2=#второй\r\nFaworPassword2=ключ\r\nFaworDescr2=Ещё\r\n"
-                              "FaworServer2=irc.rus-net.org\r\n"));
     }
 
     void favouritesWindowJoinsAtTheServer()
@@ -376,11 +359,7 @@ private slots:
         MessageCloser closer(host.voice.recording);
         Press(Qt::Key_Return); // not connected
         QVERIFY(ActivateWindow(&form));
-        host.client.Host = server.host();
-        host.client.Port = server.port();
-        host.client.SetNick("fan");
-        host.client.Connect();
-        QVERIFY(QTest::qWaitFor([&] { return host.client.State() == stConnected; }, 5000));
+        QVERIFY(host.connectTo(server, "fan"));
         // Empty name, then a name without "#": said, nothing sent.
         retype(form.VoxEdit1, "");
         QTest::keyClick(form.VoxEdit1, Qt::Key_Return);
@@ -467,7 +446,7 @@ private slots:
         Press(Qt::Key_Return);
         QCOMPARE(wizard.step(), "шаг 5 из 6");
         QCOMPARE(wizard.form.ServerBox->currentText(), "irc.libera.chat");
-        retype("127.0.0.1");
+        retype(Focused(), "127.0.0.1");
         Press(Qt::Key_Return);
         QCOMPARE(wizard.step(), "шаг 6 из 6");
         QCOMPARE(wizard.form.NextButton->text(), "Готово");
@@ -506,7 +485,7 @@ private slots:
         Press(Qt::Key_Return);                 // blanks are nothing either
         QCOMPARE(wizard.step(), "шаг 2 из 6"); // coming back from the box does not restart
         QCOMPARE(wizard.host.player.sounds.count("Startmaster"), 1);
-        retype("Anna");
+        retype(Focused(), "Anna");
         Press(Qt::Key_Return);
         Press(Qt::Key_Return); // e-mail left empty: Enter does nothing ...
         QCOMPARE(wizard.step(), "шаг 3 из 6");
@@ -524,7 +503,7 @@ private slots:
         Press(Qt::Key_Return);
         QTest::keyClick(wizard.form.NextButton, Qt::Key_Space);
         QTest::keyClick(wizard.form.NextButton, Qt::Key_Space); // Next does not check
-        retype("");
+        retype(Focused(), "");
         Press(Qt::Key_Return); // empty server
         Type("127.0.0.1");
         QTest::keyClick(wizard.form.NextButton, Qt::Key_Space);
@@ -672,11 +651,7 @@ private slots:
         QTest::keyClick(form.VoxButton1, Qt::Key_Space); // no name: said, nothing sent
         QCOMPARE(closer.seen.size(), 1);
         QCOMPARE(closer.seen[0].text, "Введите имя канала");
-        host.client.Host = server.host();
-        host.client.Port = server.port();
-        host.client.SetNick("maker");
-        host.client.Connect();
-        QTRY_COMPARE_WITH_TIMEOUT(int(host.client.State()), int(stConnected), 10000);
+        QVERIFY(host.connectTo(server, "maker"));
         QVERIFY(ActivateWindow(&form));
         form.VoxEdit1->setFocus();
         Type("talvin");
