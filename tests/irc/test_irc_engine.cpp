@@ -1,11 +1,15 @@
 // The engine's parts that need no connection: what is read from a protocol line (prefix,
 // command word and parameter slots, message tags, the secrets records and speech must
-// hide), and the user and channel registries (reference counts, case-blind lookup, member
-// upkeep with its notifications, the ordered collection under heavy churn).
+// hide), the user and channel registries (reference counts, case-blind lookup, member
+// upkeep, the ordered collection under heavy churn), the decoding policy, the splitting of
+// long messages and the send queue's pacing.
+#include "app/codepage.h"
 #include "irc/irc_client.h"
 #include "irc/irc_parser.h"
 #include "irc/irc_tags.h"
+#include "irc/message_split.h"
 #include "irc/secret_mask.h"
+#include "irc/send_queue.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -364,6 +368,141 @@ private slots:
         check();
         QCOMPARE(channel->Names().IndexOf("n0x"), -1);
         QCOMPARE(client.Users().Count(), 0); // every line-scoped reference went back
+    }
+
+    void decode_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        const QByteArray utf8 = QStringLiteral("Привет").toUtf8();
+        const QByteArray cp1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";
+        const QByteArray koi8 = "\xF0\xD2\xC9\xD7\xC5\xD4";
+        const QString word = QStringLiteral("Привет");
+        QTest::newRow("utf8 server, utf8 line") << "UTF8" << utf8 << word;
+        QTest::newRow("utf8 server, 1251 line") << "UTF8" << cp1251 << word;
+        QTest::newRow("1251 server, 1251 line") << "WIN1251" << cp1251 << word;
+        QTest::newRow("1251 server, utf8 line") << "WIN1251" << utf8 << word;
+        QTest::newRow("koi8 server, koi8 line") << "KOI8" << koi8 << word;
+        QTest::newRow("koi8 server, utf8 line") << "KOI8" << utf8 << word;
+        QTest::newRow("plain ascii") << "UTF8" << QByteArray("hi there") << "hi there";
+        // Traps: a 1251 letter before a byte from 0x80 to 0xBF forms a valid UTF-8 pair
+        // ("Р" + "ё" reads "и"); overlong and surrogate forms are never UTF-8.
+        QTest::newRow("1251 pair valid as utf8") << "WIN1251" << QByteArray("\xD0\xB8") << "и";
+        QTest::newRow("overlong is 1251") << "UTF8" << QByteArray("\xC0\xAF") << "АЇ";
+        QTest::newRow("surrogate is 1251")
+            << "UTF8" << QByteArray("\xED\xA0\x80") << QStringLiteral("н\u00A0Ђ");
+        QTest::newRow("cut sequence is 1251") << "UTF8" << QByteArray("ok \xD0") << "ok Р";
+    }
+    void decode()
+    {
+        QFETCH(QString, page);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        TTextCodecPolicy policy;
+        policy.SetCodePage(page);
+        policy.ReceiveLine(line);
+        QCOMPARE(policy.Decode(line), text);
+    }
+
+    void encodeAndFallback()
+    {
+        TTextCodecPolicy policy;
+        policy.SetCodePage(CodePageUtf8);
+        QCOMPARE(policy.Encode(QStringLiteral("ёж €")), QStringLiteral("ёж €").toUtf8());
+        policy.SetFallbackCodePage(CodePageKoi8);
+        QByteArray koi8 = "\xEA\xD6"; // not valid UTF-8: read as KOI8-R
+        policy.ReceiveLine(koi8);
+        QCOMPARE(policy.Decode(koi8), QStringLiteral("Йж"));
+        policy.SetCodePage(CodePageKoi8);
+        QCOMPARE(policy.SendLine(policy.Encode(QStringLiteral("ёж"))), QByteArray("\xA3\xD6"));
+        policy.SetCodePage(QStringLiteral("bogus"));
+        QCOMPARE(policy.CodePage(), CodePageWin1251);
+    }
+
+    void split_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("room");
+        QTest::addColumn<QList<QByteArray>>("parts");
+        using L = QList<QByteArray>;
+        QTest::newRow("fits") << QByteArray("abc def") << 7 << L{"abc def"};
+        QTest::newRow("at the last blank") << QByteArray("ab cd ef gh") << 7 << L{"ab cd", "ef gh"};
+        QTest::newRow("blank right at the cut")
+            << QByteArray("abcd efgh") << 4 << L{"abcd", "efgh"};
+        QTest::newRow("no blank") << QByteArray("abcdefghij") << 4 << L{"abcd", "efgh", "ij"};
+        const QByteArray zh = QStringLiteral("жжжж").toUtf8(); // 8 bytes
+        QTest::newRow("utf8 never cut inside") << zh << 5 << L{zh.left(4), zh.mid(4)};
+        QTest::newRow("1251 any byte")
+            << QByteArray("\xE6\xE6\xE6\xE6\xE6") << 4 << L{"\xE6\xE6\xE6\xE6", "\xE6"};
+    }
+    void split()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, room);
+        QFETCH(QList<QByteArray>, parts);
+        QCOMPARE(SplitMessageText(text, room), parts);
+    }
+
+    void roomCountsTheServersPrefix()
+    {
+        // ":me!u@host " + "PRIVMSG #c :" leave 510 - 11 - 12 bytes.
+        QCOMPARE(MessageTextRoom("PRIVMSG", "#c", "me", "u@host"), 487);
+        QCOMPARE(MessageTextRoom("PRIVMSG", "#c", "me", ""), 510 - 80 - 12); // 75 assumed
+    }
+
+    // Script tokens: uX / aX / !X push line X as the user's, automatic or urgent; @T moves
+    // the clock to T ms and takes what is due, noted as "T:X"; ? notes MsUntilNext.
+    void pacing_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("a pasted text: five at once, then one every 2 s")
+            << "u1 u2 u3 u4 u5 u6 u7 u8 @0 ? @1999 @2000 ? @3999 @4000 @6000 ?"
+            << "0:1 0:2 0:3 0:4 0:5 ?2000 2000:6 ?2000 4000:7 6000:8 ?-1";
+        QTest::newRow("PONG is never held back, and counts")
+            << "u1 u2 u3 u4 u5 u6 @0 !P ? @10 ? @2000 @4000"
+            << "0:1 0:2 0:3 0:4 0:5 ?0 10:P ?3990 4000:6";
+        QTest::newRow("QUIT overtakes waiting lines") << "u1 u2 u3 u4 u5 u6 u7 @0 !Q @1 @2000 @4000"
+                                                      << "0:1 0:2 0:3 0:4 0:5 1:Q 4000:6";
+        QTest::newRow("automatic answers wait behind the user's lines")
+            << "aA uB uC uD uE uF uG @0 @2000 @4000"
+            << "0:B 0:C 0:D 0:E 0:F 2000:G 4000:A";
+        QTest::newRow("a quiet spell gives a full burst again")
+            << "u1 u2 u3 u4 u5 @0 u6 u7 u8 u9 uX uY @10000 @11999 @12000"
+            << "0:1 0:2 0:3 0:4 0:5 10000:6 10000:7 10000:8 10000:9 10000:X 12000:Y";
+    }
+
+    void pacing()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, sent);
+        qint64 now = 0;
+        TSendQueue queue([&now] { return now; });
+        QStringList log;
+        for (const QString &token : script.split(QLatin1Char(' '))) {
+            const QByteArray rest = token.mid(1).toLatin1();
+            switch (token[0].toLatin1()) {
+            case 'u':
+                queue.Push(rest, TSendPriority::User);
+                break;
+            case 'a':
+                queue.Push(rest, TSendPriority::Automatic);
+                break;
+            case '!':
+                queue.Push(rest, TSendPriority::Urgent);
+                break;
+            case '?':
+                log << QStringLiteral("?%1").arg(queue.MsUntilNext());
+                break;
+            case '@':
+                now = rest.toLongLong();
+                for (const QByteArray &line : queue.TakeDue())
+                    log << QStringLiteral("%1:%2").arg(now).arg(QString::fromLatin1(line));
+                break;
+            }
+        }
+        QCOMPARE(log.join(QLatin1Char(' ')), sent);
     }
 };
 

@@ -272,13 +272,14 @@ private slots:
     {
         QTest::addColumn<bool>("reset");
         QTest::addColumn<QStringList>("expected");
+        const QStringList lines = {"line:l1", "line:l2", "line:"};
         const QStringList closing = {"intercept-disconnect", "status:Disconnected.",
                                      "disconnected"};
-        QTest::newRow("close") << false << QStringList{"line:l1", "line:l2", "line:"} + closing;
+        QTest::newRow("close") << false << lines + closing;
         QTest::newRow("reset") << true
-                               << QStringList{"line:l1", "line:l2", "line:",
-                                              "error:Socket Error # 10054\r\nConnection reset "
-                                              "by peer."} +
+                               << lines +
+                                      QStringList{"error:Socket Error # 10054\r\nConnection "
+                                                  "reset by peer."} +
                                       closing;
     }
     void readThreadNoticesThePeersClose()
