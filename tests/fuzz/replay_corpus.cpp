@@ -1,6 +1,5 @@
 // Runs a fuzz target over every file of its seed corpus, so the normal build keeps the
 // targets compiling and the inputs that once found faults passing.
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 
@@ -10,18 +9,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <corpus directory>\n", argv[0]);
-        return 2;
-    }
+    if (argc != 2)
+        return std::fprintf(stderr, "usage: %s <corpus directory>\n", argv[0]), 2;
     const QDir corpus(QString::fromLocal8Bit(argv[1]));
     const QStringList names = corpus.entryList(QDir::Files, QDir::Name);
     for (const QString &name : names) {
         QFile file(corpus.filePath(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "cannot read %s\n", qPrintable(file.fileName()));
-            return 1;
-        }
+        if (!file.open(QIODevice::ReadOnly))
+            return std::fprintf(stderr, "cannot read %s\n", qPrintable(file.fileName())), 1;
         const QByteArray bytes = file.readAll();
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()),
                                size_t(bytes.size()));
