@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -36,21 +37,17 @@ Wave readWave(const QString &path)
 {
     Wave wave;
     const QByteArray bytes = ReadBytes(path);
-    auto le = [&](int at, int size) {
-        quint32 value = 0;
-        for (int i = size - 1; i >= 0; --i)
-            value = (value << 8) | quint8(bytes[at + i]);
-        return value;
-    };
+    const char *data = bytes.constData();
+    const auto u32 = [data](int at) { return qFromLittleEndian<quint32>(data + at); };
     if (bytes.size() < 44 || !bytes.startsWith("RIFF") || bytes.mid(8, 8) != "WAVEfmt " ||
-        bytes.mid(36, 4) != "data" || le(40, 4) != quint32(bytes.size() - 44) ||
-        le(4, 4) != 36 + le(40, 4))
-        return wave;
-    wave.rate = le(22, 2) == 1 && le(34, 2) == 16 ? int(le(24, 4)) : 0; // mono, 16 bits
-    const qsizetype count = le(40, 4) / 2;
+        bytes.mid(36, 4) != "data" || u32(40) != quint32(bytes.size() - 44) ||
+        u32(4) != 36 + u32(40) || u32(20) != 0x10001 || qFromLittleEndian<quint16>(data + 34) != 16)
+        return wave; // not PCM, mono, 16 bits
+    wave.rate = int(u32(24));
+    const qsizetype count = u32(40) / 2;
     double sum = 0;
     for (qsizetype i = 0; i < count; ++i)
-        sum += std::pow(qint16(le(int(44 + 2 * i), 2)) / 32768.0, 2);
+        sum += std::pow(qFromLittleEndian<qint16>(data + 44 + 2 * i) / 32768.0, 2);
     wave.seconds = wave.rate ? double(count) / wave.rate : 0;
     wave.rms = count ? std::sqrt(sum / count) : 0;
     wave.valid = wave.rate > 0;

@@ -10,8 +10,8 @@
 #include "speech/speech_dispatcher_engine.h"
 #include "speech/tspeech.h"
 
-#include <QDir>
-#include <QFile>
+#include "file_bytes.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -22,20 +22,6 @@
 namespace {
 
 const QString DaemonsOwnVoice = QStringLiteral("speech-dispatcher default voice (ru)");
-
-void writeFile(const QString &path, const QByteArray &text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A voice over the engine under test with a recording engine beside it to take over.
 std::unique_ptr<TSpeech> voiceWithStandIn(std::unique_ptr<ISpeechEngine> engine,
@@ -66,7 +52,7 @@ private slots:
         if (!TEspeakEngine::available())
             QSKIP("libespeak-ng has no voice data on this machine (package espeak-ng-data)");
         // No sound server, and an ALSA default device on a card that does not exist.
-        writeFile(m_dir.filePath("home/.asoundrc"), "pcm.!default { type hw card 31 }\n");
+        WriteBytes(m_dir.filePath("home/.asoundrc"), "pcm.!default { type hw card 31 }\n");
         qputenv("HOME", m_dir.filePath("home").toUtf8());
         qputenv("PULSE_SERVER", "unix:" + m_dir.filePath("no-pulse").toUtf8());
 
@@ -75,11 +61,11 @@ private slots:
         if (daemon.isEmpty())
             return;
         const QString home = m_dir.filePath("daemon");
-        writeFile(home + "/.asoundrc",
-                  "pcm.!default { type null }\nctl.!default { type hw card 0 }\n");
-        writeFile(home + "/.config/speech-dispatcher/speechd.conf",
-                  "AudioOutputMethod \"alsa\"\nDefaultModule espeak-ng\n"
-                  "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n");
+        WriteBytes(home + "/.asoundrc",
+                   "pcm.!default { type null }\nctl.!default { type hw card 0 }\n");
+        WriteBytes(home + "/.config/speech-dispatcher/speechd.conf",
+                   "AudioOutputMethod \"alsa\"\nDefaultModule espeak-ng\n"
+                   "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n");
         QDir().mkpath(home + "/run");
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -95,7 +81,7 @@ private slots:
             return;
         // The daemon is the process serving our socket (its pid file is written late).
         for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            if (readFile("/proc/" + pid + "/cmdline").contains((home + "/run/sd.sock").toUtf8()))
+            if (ReadBytes("/proc/" + pid + "/cmdline").contains((home + "/run/sd.sock").toUtf8()))
                 m_daemon = pid.toInt();
         }
         if (m_daemon <= 0)
@@ -140,9 +126,9 @@ private slots:
         QTemporaryDir program;
         SetProgramDir(program.path());
         const QString file = ConfigFilePath(QStringLiteral("speech.ini"));
-        writeFile(file,
-                  readFile(qEnvironmentVariable("TALVIN_SOURCE_DIR") + "/dist/config/speech.ini"));
-        const QByteArray before = readFile(file);
+        WriteBytes(
+            file, ReadBytes(qEnvironmentVariable("TALVIN_SOURCE_DIR") + "/dist/config/speech.ini"));
+        const QByteArray before = ReadBytes(file);
         for (bool daemon : {true, false}) {
             std::vector<std::unique_ptr<ISpeechEngine>> engines1, engines2;
             if (daemon) {
@@ -158,7 +144,7 @@ private slots:
             QCOMPARE(speech1.EngineInfo().ModeName, wanted);
             QCOMPARE(speech2.EngineInfo().ModeName, wanted);
             SaveSpeechConfiguration();
-            QCOMPARE(readFile(file), before);
+            QCOMPARE(ReadBytes(file), before);
         }
     }
 
