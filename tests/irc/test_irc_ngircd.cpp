@@ -236,34 +236,6 @@ private slots:
         QVERIFY2(a.sent.at(1).endsWith(" irc.test.local :Real quitter"), a.sent.at(1).constData());
         a.irc.Join("#quit");
         WAIT(b, "Join <quitter> #quit");
-        // Its own disconnect: the event, the close, and the server tells the other side.
-        a.log.take();
-        a.irc.Disconnect(false);
-        QCOMPARE(a.log.lines.mid(0, 2), (QByteArrayList{"Disconnect", "Closed"}));
-        QCOMPARE(a.irc.State(), stDisconnected);
-        QVERIFY(QTest::qWaitFor([&] { return Grep(b.log.lines, "Quit <quitter> ").size() == 2; },
-                                5000));
-    }
-
-    void killIsNoticed()
-    {
-        Client oper("theoper");
-        Client victim("victim");
-        QVERIFY(pair(oper, victim, "#kill"));
-        oper.irc.Raw(QByteArray("OPER ") + NgircdServer::OperName + ' ' +
-                     NgircdServer::OperPassword);
-        WAIT(oper, "System <> 381 ");
-        victim.log.take();
-        oper.irc.Raw("KILL victim :enough");
-        // The server tells the victim, then closes its connection; the others see it quit.
-        WAIT(victim, "Disconnected");
-        WAIT(oper, "Quit <victim> ");
-        QCOMPARE(oper.flags("#kill", "victim"), -1);
-        // The server's farewell line is dispatched before the close is reported.
-        const QByteArray farewell = victim.log.find("Unknown <> ERROR ");
-        QVERIFY2(farewell.contains("enough"), victim.dump());
-        QCOMPARE(victim.log.lines.mid(victim.log.lines.indexOf(farewell)),
-                 (QByteArrayList{farewell, "Closed", "Disconnected"}));
     }
 
     void handshake_data()

@@ -6,6 +6,7 @@
 
 #include "config/config_files.h"
 #include "config/event_sound.h"
+#include "file_bytes.h"
 #include "speech/controls/vox_rich_edit.h"
 #include "speech/help/help.h"
 #include "speech/help/vox_show_message_form.h"
@@ -14,7 +15,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -90,9 +90,7 @@ struct HelpBench
     }
     void write(const QString &name, const QByteArray &bytes) const
     {
-        QFile file(programDir.filePath("help/" + name));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(bytes);
+        WriteBytes(programDir.filePath("help/" + name), bytes);
     }
     QStringList said() const { return voice.recording->speakAndStop(); }
     void forget() { voice.recording->clear(); }
