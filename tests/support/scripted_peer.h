@@ -8,15 +8,11 @@
 #include <mutex>
 #include <thread>
 
-// An in-process loopback TCP server for byte-level tests of the connection and the protocol
-// engine. It listens on 127.0.0.1 (free port) once constructed, so a client may connect with
-// a blocking connect on the test's own thread: the kernel's backlog completes the handshake
-// and the peer's thread accepts the one client.
-//
-// Everything the client sends is recorded. Bytes to send and the close requests are queued
-// and carried out in order by the peer's own thread, so a test can queue a flood and then
-// process events while the client reads it. The waits keep processing Qt events (posted
-// events included) so hand-offs to the test thread are served while waiting.
+// An in-process loopback TCP server for byte-level tests: it listens on a free 127.0.0.1 port
+// once constructed (a blocking connect on the test's thread completes in the kernel's
+// backlog) and records everything its one client sends. Sends and closes are queued and
+// carried out in order by its own thread, so a test can queue a flood and process events
+// while the client reads it; the waits keep processing Qt events.
 class ScriptedPeer
 {
     template <typename F> auto locked(F f) const
