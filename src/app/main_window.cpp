@@ -21,6 +21,7 @@
 #include "dialogs/server_list_form.h"
 #include "dialogs/server_options_form.h"
 #include "irc/connection_intercept.h"
+#include "irc/irc_case.h"
 #include "speech/channel_speech_queue.h"
 #include "speech/controls/vox_button.h"
 #include "speech/help/help.h"
@@ -691,10 +692,11 @@ void TForm1::ShowConnectDialog()
 
 int TForm1::FindChannelForm(const QString &name) const
 {
-    const QString wanted = name.toUpper();
+    // Windows are named as the server names channels and nicks, and found by its rule.
+    const TIrcCaseMapping mapping = IRC ? IRC->CaseMapping() : TIrcCaseMapping::AsciiCyrillic;
     int superseded = -1;
     for (int i = ChannelFormCount - 1; i >= 0; --i) {
-        if (!ChannelForms[i] || ChannelForms[i]->objectName().toUpper() != wanted)
+        if (!ChannelForms[i] || !IrcCase::SameName(ChannelForms[i]->objectName(), name, mapping))
             continue;
         if (!ChannelForms[i]->property(SupersededProperty).toBool())
             return i;

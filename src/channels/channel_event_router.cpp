@@ -11,6 +11,7 @@
 #include "channels/channel_text.h"
 #include "channels/message_sent_time.h"
 #include "channels/presence_notes.h"
+#include "irc/irc_case.h"
 #include "irc/irc_client.h"
 #include "irc/irc_tags.h"
 
@@ -23,9 +24,23 @@ QString D(const QByteArray &bytes)
     return DecodeEngineText(bytes);
 }
 
+TIrcCaseMapping ServerCaseMapping()
+{
+    return Form1 && Form1->IRC ? Form1->IRC->CaseMapping() : TIrcCaseMapping::AsciiCyrillic;
+}
+
+// Every change of a user table passes here first: the table compares nicks as the server
+// does, also when the server named its rule after the window opened.
+TChannelForm *Synced(TChannelForm *form)
+{
+    if (form)
+        form->UserTable()->SetCaseMapping(ServerCaseMapping());
+    return form;
+}
+
 TChannelForm *WindowOf(const TIrcChannel *channel)
 {
-    return channel ? ChannelFormAt(FindChannelForm(D(channel->Name()))) : nullptr;
+    return channel ? Synced(ChannelFormAt(FindChannelForm(D(channel->Name())))) : nullptr;
 }
 
 QStringList MemberNicks(const TIrcChannel *channel)
@@ -43,7 +58,7 @@ QStringList MemberNicks(const TIrcChannel *channel)
 template <typename F> void ForEachWindow(F f)
 {
     for (int slot = 0; slot < TForm1::ChannelFormCount; ++slot) {
-        if (TChannelForm *form = ChannelFormAt(slot))
+        if (TChannelForm *form = Synced(ChannelFormAt(slot)))
             f(form);
     }
 }
@@ -118,7 +133,8 @@ void Joined(TIrcChannel *channel)
     // A window left open after a kick or a part now only keeps what was said there.
     const QString name = D(channel->Name());
     ForEachWindow([&](TChannelForm *open) {
-        if (!open->PrivateDialogue && open->ChannelName.compare(name, Qt::CaseInsensitive) == 0)
+        if (!open->PrivateDialogue &&
+            IrcCase::SameName(open->ChannelName, name, ServerCaseMapping()))
             open->setProperty(TForm1::SupersededProperty, true);
     });
     TChannelForm *form = nullptr;
@@ -186,7 +202,8 @@ void NickChange(const QByteArray &oldNick, const QByteArray &newNick)
     const QString to = D(newNick);
     ForEachWindow([&](TChannelForm *form) {
         form->RenameUser(from, to);
-        if (form->PrivateDialogue && form->ChannelName.compare(from, Qt::CaseInsensitive) == 0)
+        if (form->PrivateDialogue &&
+            IrcCase::SameName(form->ChannelName, from, ServerCaseMapping()))
             form->RenameDialogue(to);
     });
 }
@@ -200,7 +217,7 @@ void Quit(TIrcUser *user)
     // Told in every window the user was in, and in the private dialogue with them.
     ForEachWindow([&](TChannelForm *form) {
         const bool there = form->PrivateDialogue
-                               ? form->ChannelName.compare(nick, Qt::CaseInsensitive) == 0
+                               ? IrcCase::SameName(form->ChannelName, nick, ServerCaseMapping())
                                : form->UserPresent(nick) > 0;
         if (!there || form->Closing())
             return;

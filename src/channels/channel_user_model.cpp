@@ -59,7 +59,7 @@ void TChannelUserModel::AddMissing(const QStringList &nicks)
         QByteArray key = KeyOf(nick);
         if (nick.isEmpty() || m_users.Find(key))
             continue;
-        QByteArray folded = IrcCase::Fold(key);
+        QByteArray folded = IrcCase::Fold(key, m_users.CaseMapping());
         if (seen.contains(folded))
             continue;
         seen.insert(std::move(folded));
@@ -132,6 +132,11 @@ bool TChannelUserModel::ToggleIgnored(const QString &nick)
     user->Ignored = !user->Ignored;
     changed(user, 0, 0);
     return true;
+}
+
+void TChannelUserModel::SetCaseMapping(TIrcCaseMapping mapping)
+{
+    m_users.SetCaseMapping(mapping, [](const ChannelUserRecord *u) { return KeyOf(u->Nick); });
 }
 
 void TChannelUserModel::changed(ChannelUserRecord *user, int firstColumn, int lastColumn)

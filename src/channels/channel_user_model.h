@@ -50,6 +50,8 @@ public:
     void CountMessage(const QString &nick);
     // Inverts the ignore mark; false when the nick is not listed.
     bool ToggleIgnored(const QString &nick);
+    // Users are found under the server's rule for comparing nicks from now on.
+    void SetCaseMapping(TIrcCaseMapping mapping);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -33,6 +33,11 @@ void TIrcNames::rename(TIrcMember *member, const QByteArray &newNick)
     m_list.Rekey(member, newNick);
 }
 
+void TIrcNames::setCaseMapping(TIrcCaseMapping mapping)
+{
+    m_list.SetCaseMapping(mapping, [](const TIrcMember *m) { return QByteArrayView(m->Nick); });
+}
+
 void TIrcNames::clear()
 {
     for (TIrcMember *member : m_list.TakeAll())
@@ -201,6 +206,7 @@ TIrcChannel *TIrcChannels::Add(const QByteArray &name)
     Remove(name);
     auto *channel = new TIrcChannel(m_client, name);
     channel->OnChannelUpdate = m_client->OnChannelUpdate;
+    channel->SetCaseMapping(m_list.CaseMapping());
     m_list.Append(channel, name);
     return channel;
 }
@@ -223,6 +229,12 @@ void TIrcChannels::Clear()
 {
     for (TIrcChannel *channel : m_list.TakeAll())
         delete channel;
+}
+
+void TIrcChannels::SetCaseMapping(TIrcCaseMapping mapping)
+{
+    m_list.SetCaseMapping(mapping, [](const TIrcChannel *c) { return QByteArrayView(c->Name()); });
+    m_list.ForEach([mapping](TIrcChannel *c) { c->SetCaseMapping(mapping); });
 }
 
 void TIrcChannels::NickChanged(TIrcUser *user, const QByteArray &newNick)

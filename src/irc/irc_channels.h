@@ -47,6 +47,7 @@ private:
     void remove(TIrcMember *member);
     void rename(TIrcMember *member, const QByteArray &newNick);
     void clear();
+    void setCaseMapping(TIrcCaseMapping mapping);
 
     TKeyedOrderedList<TIrcMember> m_list;
 };
@@ -80,6 +81,8 @@ public:
     void SetKey(const QByteArray &key);
     void SetActive(bool active) { m_active = active; }
     void SetLeftBy(TIrcLeftBy leftBy) { m_leftBy = leftBy; }
+    // Members are found under the server's rule for comparing nicks.
+    void SetCaseMapping(TIrcCaseMapping mapping) { m_names.setCaseMapping(mapping); }
 
     // A names-reply entry: the status symbols in front of the nick (the server's PREFIX;
     // several with multi-prefix) give the member's flags: "@" or a higher rank ("~", "&")
@@ -144,6 +147,8 @@ public:
     TIrcChannel *Items(int index) const { return m_list.At(index); }
     TIrcChannel *operator[](int index) const { return m_list.At(index); }
     void Clear();
+    // Channels and their members are found under the server's rule from now on.
+    void SetCaseMapping(TIrcCaseMapping mapping);
 
     // Fan-out of a nick change or a quit to every channel.
     void NickChanged(TIrcUser *user, const QByteArray &newNick);

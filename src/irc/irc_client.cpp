@@ -110,6 +110,7 @@ void TIrcClient::Connect(int /*timeoutMs*/)
     m_nickAttempts = 1;
     m_triedNicks = {m_nick};
     m_isupport = TIrcIsupport();
+    setCaseMapping(TIrcCaseMapping::AsciiCyrillic);
     m_caps = TIrcCaps();
     m_saslRunning = false;
     m_sendQueue.Clear();

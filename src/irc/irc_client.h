@@ -93,6 +93,9 @@ public:
     TIrcChannels &Channels() { return m_channels; }
     // What the server said of itself (005), reset at every Connect.
     const TIrcIsupport &Isupport() const { return m_isupport; }
+    // How the server compares nicks and channel names (its CASEMAPPING), for the windows
+    // that keep names of their own.
+    TIrcCaseMapping CaseMapping() const { return m_caseMapping; }
     // The capabilities offered and granted on this connection.
     const TIrcCaps &Caps() const { return m_caps; }
     const QList<QByteArray> &ListBuffer() const { return m_listBuffer; }
@@ -311,6 +314,7 @@ private:
     void onChghost(TIrcUser *user);
     void onQuietly(TIrcUser *user);
     void readIsupport();
+    void setCaseMapping(TIrcCaseMapping mapping);
     QByteArray joinModes(int firstSlot) const;
     void dispatchLine(const QByteArray &line);
 
@@ -353,6 +357,7 @@ private:
     TIrcChannels m_channels;
     TIrcParseState m_parse;
     TIrcIsupport m_isupport;
+    TIrcCaseMapping m_caseMapping = TIrcCaseMapping::AsciiCyrillic;
     TIrcCaps m_caps;
     bool m_saslRunning = false;
     QList<QByteArray> m_listBuffer;

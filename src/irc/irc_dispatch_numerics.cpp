@@ -316,7 +316,7 @@ void TIrcClient::dispatchNumeric(int code, TIrcUser *user)
         return;
     case 391:
         if (sys) {
-            const bool serverFirst = IrcCase::SameText(tok(0), tok(3));
+            const bool serverFirst = IrcCase::SameText(tok(0), tok(3), m_caseMapping);
             say("TIME", colonJoined(tok(0), serverFirst ? tok(4) : tok(3)));
         }
         return;
@@ -400,6 +400,16 @@ void TIrcClient::readIsupport()
     const QByteArray network = m_isupport.Network;
     for (int slot = 3; slot < m_parse.Filled - 1; ++slot)
         m_isupport.ReadToken(tok(slot));
+    // 005 comes before the first JOIN, yet a server may send it again later (or name its
+    // rule after the welcome): the registries fold their keys again, so none goes stale.
+    setCaseMapping(IrcCase::MappingNamed(m_isupport.CaseMapping));
     if (m_isupport.Network != network && !m_isupport.Network.isEmpty() && OnNetwork)
         OnNetwork(this, m_isupport.Network);
+}
+
+void TIrcClient::setCaseMapping(TIrcCaseMapping mapping)
+{
+    m_caseMapping = mapping;
+    m_users.SetCaseMapping(mapping);
+    m_channels.SetCaseMapping(mapping);
 }

@@ -9,7 +9,7 @@
 // are what the client assumed before it read the replies at all.
 struct TIrcIsupport
 {
-    QByteArray CaseMapping = "rfc1459";
+    QByteArray CaseMapping; // empty while the server has not named its rule
     QByteArray ChanTypes = "#&!+";
     QByteArray PrefixModes = "ov";   // mode letters, highest rank first
     QByteArray PrefixSymbols = "@+"; // the symbols in the same order

@@ -42,14 +42,14 @@ public:
 
     T *Find(QByteArrayView key) const
     {
-        IrcCase::FoldInto(m_scratch, key);
+        IrcCase::FoldInto(m_scratch, key, m_mapping);
         return FindFolded(m_scratch);
     }
 
     // Appends record under key (not folded yet).
     void Append(T *record, QByteArrayView key)
     {
-        record->m_foldedKey = IrcCase::Fold(key);
+        record->m_foldedKey = IrcCase::Fold(key, m_mapping);
         appendSlot(record);
         mapKey(record);
     }
@@ -67,8 +67,28 @@ public:
     void Rekey(T *record, QByteArrayView newKey)
     {
         unmapKey(record);
-        record->m_foldedKey = IrcCase::Fold(newKey);
+        record->m_foldedKey = IrcCase::Fold(newKey, m_mapping);
         mapKey(record);
+    }
+
+    TIrcCaseMapping CaseMapping() const { return m_mapping; }
+
+    // Folds every key again under another rule; keyOf gives a record's key as the server
+    // spells it. Records whose keys now coincide shadow each other as Append would have
+    // left them: the earliest is found.
+    template <typename F> void SetCaseMapping(TIrcCaseMapping mapping, F keyOf)
+    {
+        if (mapping == m_mapping)
+            return;
+        m_mapping = mapping;
+        m_byKey.clear();
+        m_shadowed = 0;
+        for (T *r : m_slots) {
+            if (r) {
+                r->m_foldedKey = IrcCase::Fold(keyOf(r), m_mapping);
+                mapKey(r);
+            }
+        }
     }
 
     // Empties the list and returns the records in order, for the caller to free.
@@ -218,4 +238,5 @@ private:
     int m_live = 0;
     int m_holes = 0;
     int m_shadowed = 0;
+    TIrcCaseMapping m_mapping = TIrcCaseMapping::AsciiCyrillic;
 };

@@ -48,6 +48,12 @@ public:
     // Gives a record a new nick (the registry finds it under the new nick from now on).
     void Rename(TIrcUser *user, const QByteArray &newNick);
 
+    // Nicks are found under the server's rule for comparing them from now on.
+    void SetCaseMapping(TIrcCaseMapping mapping)
+    {
+        m_list.SetCaseMapping(mapping, [](const TIrcUser *u) { return QByteArrayView(u->Nick); });
+    }
+
     // Changes whenever the registry is cleared, so a holder can tell that its references
     // went away with the old records.
     quint64 Generation() const { return m_generation; }
