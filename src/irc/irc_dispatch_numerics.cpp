@@ -333,8 +333,12 @@ void TIrcClient::dispatchNumeric(int code, TIrcUser *user)
         break;
     }
     if (code == 5) {
+        // What the server supports is shown as the rest of its greeting is.
         readIsupport();
-    } else if (saslNumeric(code, user)) {
+        say("WELCOME", m_parse.ParamText);
+        return;
+    }
+    if (saslNumeric(code, user)) {
         return;
     } else if ((code == 421 || code == 451) && tok(3) == "CAP" && m_caps.Negotiating()) {
         // A server that does not know CAP registers on NICK and USER as before.

@@ -779,7 +779,7 @@ private slots:
         row(":s 324 me #nope +t", "ChannelMode nil nil #nope [+t]");
         row(":s 332 me #other :elsewhere", "Topic <> nil #other elsewhere");
         row(":s 005 me CHANTYPES=# :are supported",
-            "Unknown <> 005 [me CHANTYPES=# :are supported]");
+            "System <> 5 WELCOME [me CHANTYPES=# :are supported]");
         row(":s 1000 me :x", "Unknown <> 1000 [me :x]");
         row(":a!b@c privmsg #x :hi", "Unknown <a> privmsg [#x :hi]"); // command words are exact
         row(":a!u@h INVITE me :#c", "Invite <a> #c");
