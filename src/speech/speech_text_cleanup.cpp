@@ -51,16 +51,69 @@ QString Host(const QString &address)
     return host.isEmpty() ? address : host;
 }
 
+// A surrogate without its partner: the code-point loops below read it as U+FFFD.
+bool LoneSurrogate(const QString &text, qsizetype i)
+{
+    const QChar c = text[i];
+    if (c.isHighSurrogate())
+        return i + 1 == text.size() || !text[i + 1].isLowSurrogate();
+    return c.isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
+// Most chat lines need none of the rewriting below; telling so from the UTF-16 units
+// alone spares a code-point list and a string per character for every spoken line.
+bool NeedsVisibleCopy(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (Invisible(text[i].unicode()) || (text[i].isSurrogate() && LoneSurrogate(text, i)))
+            return true;
+    }
+    return false;
+}
+
+// Also true for U+FEFF, which the rewriting loop drops (it reads as a byte order mark
+// there); the cleaning before it has removed every one from spoken text anyway.
+bool NeedsCollapsing(const QString &text)
+{
+    char32_t previous = 0;
+    int run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (c == 0xFEFF)
+            return true;
+        if (text[i].isSurrogate()) {
+            if (LoneSurrogate(text, i))
+                return true;
+            if (text[i].isLowSurrogate())
+                continue; // counted with its high half
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        }
+        run = c == previous ? run + 1 : 1;
+        previous = c;
+        if (run >= MinSymbolRun && Symbol(c))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString CleanSpeechText(const QString &text)
 {
     QString visible;
-    visible.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        if (!Invisible(c))
-            visible.append(QString::fromUcs4(&c, 1));
+    if (NeedsVisibleCopy(text)) {
+        visible.reserve(text.size());
+        for (const char32_t c : text.toUcs4()) {
+            if (!Invisible(c))
+                visible.append(QString::fromUcs4(&c, 1));
+        }
+    } else {
+        visible = text;
     }
+    // Every address the pattern below finds holds "://" or "www.".
+    if (!visible.contains(QLatin1String("://")) &&
+        !visible.contains(QLatin1String("www."), Qt::CaseInsensitive))
+        return visible;
     static const QRegularExpression address(
         QStringLiteral(R"((?:\b(?:https?|ftp)://|\bwww\.)[^\s<>"]+)"),
         QRegularExpression::CaseInsensitiveOption);
@@ -78,6 +131,8 @@ QString CleanSpeechText(const QString &text)
 
 QString CollapseSymbolRuns(const QString &text)
 {
+    if (!NeedsCollapsing(text))
+        return text;
     const QList<uint> points = text.toUcs4();
     QString result;
     result.reserve(text.size());
