@@ -2,6 +2,7 @@
 
 #include "base/exception.h"
 
+#include <QFont>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -70,7 +71,15 @@ void RunGuarded(const std::function<void()> &call)
 }
 
 TalvinApplication::TalvinApplication(int &argc, char **argv) : QApplication(argc, argv)
-{}
+{
+    // Text in scripts that need no OpenType shaping (Latin and Cyrillic among them) is
+    // laid out from the font's own glyphs and advances, without kerning or ligatures:
+    // shaping took more than half of laying out a busy channel's lines. Scripts that need
+    // shaping still get it. Every font of the program derives from this one.
+    QFont font = QApplication::font();
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    QApplication::setFont(font);
+}
 
 TalvinApplication::~TalvinApplication()
 {
