@@ -4,6 +4,8 @@
 #include "app/speech_panel.h"
 #include "app/talvin_application.h"
 #include "config/config_files.h"
+#include "config/talvin_settings.h"
+#include "dialogs/settings_form.h"
 #include "speech/channel_speech_queue.h"
 #include "speech/speech_config.h"
 #include "speech/speech_text_cleanup.h"
@@ -70,6 +72,19 @@ void TForm1::createSpeechKeys()
                           QKeySequence(QStringLiteral("Ctrl+Shift+J")), [] {});
     A_Mentions = make("A_Mentions", QStringLiteral("Mentions"),
                       QKeySequence(QStringLiteral("Ctrl+Shift+N")), [] {});
+    A_Settings =
+        make("A_Settings", CaptionOr(QStringLiteral("A_Settings"), QStringLiteral("Параметры")),
+             QKeySequence(QStringLiteral("Ctrl+Shift+O")), [this] {
+                 if (!SettingsForm)
+                     SettingsForm = new TSettingsForm(this);
+                 SettingsForm->show();
+                 SettingsForm->raise();
+                 SettingsForm->activateWindow();
+             });
+    // The options take effect the moment the settings window changes them.
+    const auto apply = [this] { ChannelQueue->SetLimit(Settings().BacklogLimit); };
+    apply();
+    connect(SettingsNotifier(), &TSettingsNotifier::Changed, this, apply);
 }
 
 void TForm1::SpeakChannelText(const QString &text, const QString &window)

@@ -342,7 +342,7 @@ void TForm1::createMenus()
         menuBar()->addAction(header);
         return menu;
     };
-    addMenu(A_Server, {A_Connect, nullptr, A_Tools, A_ConfigEditor, nullptr, A_Exit});
+    addMenu(A_Server, {A_Connect, nullptr, A_Tools, A_ConfigEditor, A_Settings, nullptr, A_Exit});
     auto *codePages = new QMenu(this);
     codePages->setObjectName(QStringLiteral("A_CodePageMenu"));
     codePages->addActions({A_KOI8, A_OEM, A_CP1251, A_UTF8});

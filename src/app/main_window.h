@@ -26,6 +26,7 @@ class TDayTeam;
 class TEditConfigForm;
 class TForm2;
 class TForm5;
+class TSettingsForm;
 class TKeyboardLanguage;
 class TMenuAnnouncer;
 class TSpeechPanel;
@@ -195,6 +196,9 @@ public:
     // The next window with unread messages, and the mentions window: bound by the channel
     // windows' side.
     QAction *A_NextActivity = nullptr, *A_Mentions = nullptr;
+    // The settings window (main_speech_keys.cpp), made on first use.
+    QAction *A_Settings = nullptr;
+    TSettingsForm *SettingsForm = nullptr;
 
     // ---- IDialogHost ----
     TSpeech *InterfaceSpeech() override { return Speech1; }

@@ -9,6 +9,7 @@
 #include "channels/channel_forms.h"
 #include "channels/mentions_form.h"
 #include "config/config_files.h"
+#include "config/talvin_settings.h"
 #include "speech/tspeech.h"
 
 #include <QAction>
@@ -68,17 +69,5 @@ void AttachActivityKeys()
 
 const QStringList &HighlightWords()
 {
-    // Read once: every message is checked against them.
-    static const QStringList words = [] {
-        const QString value = GetConfigValue(QStringLiteral("settings.ini"),
-                                             QStringLiteral("Mentions"), QStringLiteral("Words"));
-        if (value.startsWith(QLatin1String("err-")))
-            return QStringList();
-        QStringList list = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
-        for (QString &word : list)
-            word = word.trimmed();
-        list.removeAll(QString());
-        return list;
-    }();
-    return words;
+    return Settings().MentionWords;
 }

@@ -8,5 +8,6 @@
 void AttachActivityKeys();
 
 // The highlight words that make a message a mention besides the own nick: key "Words" of
-// section "Mentions" in config/settings.ini, separated by commas; read once.
+// section "Mentions" in config/settings.ini, separated by commas (the settings window
+// changes them at once).
 const QStringList &HighlightWords();

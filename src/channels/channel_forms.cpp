@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "base/exception.h"
 #include "channels/channel_form.h"
+#include "channels/window_speech_mode.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -67,7 +68,8 @@ int NewChannelForm(const QString &channel)
     TChannelForm *form = OpenForm(channel, slot, false);
     TChannelOptions &o = form->Options;
     o.ShowNick = o.ShowText = o.ShowEvents = true;
-    o.SpeechOn = o.SoundNotSpoken = o.SpeakNick = o.SpeakOutgoing = true;
+    o.SoundNotSpoken = o.SpeakNick = o.SpeakOutgoing = true;
+    SetSpeechMode(o, DefaultSpeechMode());
     form->ConfigureComponents();
     form->RestoreSpeechMode();
     form->SubWindow()->showMaximized();

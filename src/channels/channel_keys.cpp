@@ -6,6 +6,7 @@
 #include "channels/channel_form.h"
 #include "channels/channel_user_model.h"
 #include "config/config_files.h"
+#include "config/talvin_settings.h"
 #include "irc/secret_mask.h"
 #include "speech/controls/vox_edit.h"
 
@@ -145,7 +146,7 @@ void TChannelKeys::readRecent(int n)
         speak(CaptionOr(QStringLiteral("CFReviewCopied"), QStringLiteral("скопировано")));
         return;
     }
-    speak(TMessageReview::Spoken(*message));
+    speak(TMessageReview::Spoken(*message, Settings().ReviewTime));
 }
 
 void TChannelKeys::walk(TMessageReview::Step step)
@@ -157,7 +158,7 @@ void TChannelKeys::walk(TMessageReview::Step step)
         return;
     }
     m_lastReadTime = message->Time;
-    speak(TMessageReview::Spoken(*message));
+    speak(TMessageReview::Spoken(*message, Settings().ReviewTime));
 }
 
 void TChannelKeys::speakTime()

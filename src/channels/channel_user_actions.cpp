@@ -180,17 +180,17 @@ void TChannelForm::AC_SpeakExecute()
 
 void TChannelForm::AC_PresenceExecute()
 {
-    Presence->Setting = NextPresenceSpeech(Presence->Setting);
-    StorePresenceSpeech(ChannelName, Presence->Setting);
+    Presence->Own = NextPresenceSpeech(Presence->Setting());
+    StorePresenceSpeech(ChannelName, *Presence->Own);
     if (Form1 && Form1->Speech1) {
         Form1->Speech1->Stop();
-        Form1->Speech1->Speak(PresenceSpeechCaption(Presence->Setting));
+        Form1->Speech1->Speak(PresenceSpeechCaption(*Presence->Own));
     }
 }
 
 void TChannelForm::RestoreSpeechMode()
 {
-    Presence->Setting = StoredPresenceSpeech(ChannelName);
+    Presence->Own = StoredPresenceSpeech(ChannelName);
     if (const auto mode = StoredSpeechMode(ChannelName)) {
         SetSpeechMode(Options, *mode);
         ConfigureComponents();

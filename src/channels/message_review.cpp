@@ -1,5 +1,7 @@
 #include "channels/message_review.h"
 
+#include "base/time_text.h"
+
 #include <algorithm>
 
 void TMessageReview::Add(const QString &nick, const QString &text, const QDateTime &time)
@@ -44,7 +46,11 @@ const TMessageReview::Message *TMessageReview::Walk(Step step)
     return &m_messages[size_t(m_position)];
 }
 
-QString TMessageReview::Spoken(const Message &message)
+QString TMessageReview::Spoken(const Message &message, bool withTime)
 {
-    return message.Nick.isEmpty() ? message.Text : message.Nick + QLatin1Char(' ') + message.Text;
+    QString spoken =
+        message.Nick.isEmpty() ? message.Text : message.Nick + QLatin1Char(' ') + message.Text;
+    if (withTime && message.Time.isValid())
+        spoken += QStringLiteral(", ") + LongTimeText(message.Time.toLocalTime().time());
+    return spoken;
 }

@@ -29,8 +29,9 @@ public:
     // are no messages. The first step of a walk (Older or Newer) lands on the newest;
     // at either end the position stays on the end message.
     const Message *Walk(Step step);
-    // What a message says aloud: the nick and the text.
-    static QString Spoken(const Message &message);
+    // What a message says aloud: the nick and the text, and with withTime the time it was
+    // sent after them.
+    static QString Spoken(const Message &message, bool withTime = false);
 
 private:
     std::deque<Message> m_messages;

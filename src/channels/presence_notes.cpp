@@ -35,7 +35,7 @@ void TPresenceNotes::Renamed(const QString &oldNick, const QString &newNick)
 bool TPresenceNotes::recent(const QString &nick) const
 {
     const auto spoke = m_lastSpoke.constFind(nick.toLower());
-    return SpeakPresence(Setting,
+    return SpeakPresence(Setting(),
                          spoke == m_lastSpoke.cend() ? std::nullopt : std::optional(*spoke), now());
 }
 
@@ -108,5 +108,5 @@ void TPresenceNotes::Flush()
     const QString sentence = batch.Rejoin ? NetJoinSentence(batch.Servers, count)
                                           : NetSplitSentence(batch.Servers, count);
     if (Show)
-        Show(NetSplitLine(sentence, batch.Nicks), sentence, SpeakNetSplit(Setting));
+        Show(NetSplitLine(sentence, batch.Nicks), sentence, SpeakNetSplit(Setting()));
 }

@@ -23,7 +23,10 @@ public:
     // Receives each line (without the event mark), what is said for it and whether to
     // say it.
     std::function<void(const QString &line, const QString &spoken, bool speak)> Show;
-    TPresenceSpeech Setting = TPresenceSpeech::RecentSpeakers;
+    // The window's own setting; without one the default of the settings window holds,
+    // changes to it included.
+    std::optional<TPresenceSpeech> Own;
+    TPresenceSpeech Setting() const { return Own.value_or(DefaultPresenceSpeech()); }
 
     // A split's quits (or rejoins) end once none has come for this long.
     static inline int QuietMs = 2000;

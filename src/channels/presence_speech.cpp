@@ -2,6 +2,7 @@
 
 #include "channels/window_speech_mode.h"
 #include "config/config_files.h"
+#include "config/talvin_settings.h"
 
 namespace {
 
@@ -93,17 +94,13 @@ TPresenceSpeech DefaultPresenceSpeech()
     // In a busy channel every join and quit would drown the conversation, and none at all
     // would hide that the person one was talking to has gone: the people who spoke in the
     // last minutes are the ones whose coming and going matters.
-    const QString stored = GetConfigValue(QStringLiteral("settings.ini"), QStringLiteral("Speech"),
-                                          QStringLiteral("PresenceSpeech"));
-    return PresenceSpeechFromName(stored).value_or(TPresenceSpeech::RecentSpeakers);
+    return PresenceSpeechFromName(Settings().PresenceSpeech)
+        .value_or(TPresenceSpeech::RecentSpeakers);
 }
 
-TPresenceSpeech StoredPresenceSpeech(const QString &window)
+std::optional<TPresenceSpeech> StoredPresenceSpeech(const QString &window)
 {
-    const QString stored = GetConfigValue(WindowsFile, Section, WindowSettingsKey(window));
-    if (const auto setting = PresenceSpeechFromName(stored))
-        return *setting;
-    return DefaultPresenceSpeech();
+    return PresenceSpeechFromName(GetConfigValue(WindowsFile, Section, WindowSettingsKey(window)));
 }
 
 void StorePresenceSpeech(const QString &window, TPresenceSpeech setting)

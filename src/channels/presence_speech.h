@@ -30,7 +30,7 @@ std::optional<TPresenceSpeech> PresenceSpeechFromName(const QString &name);
 // The setting of windows that have none of their own: key "PresenceSpeech" of section
 // "Speech" in config/settings.ini, "recent" when missing or unreadable.
 TPresenceSpeech DefaultPresenceSpeech();
-// The window's own setting, or the default.
-TPresenceSpeech StoredPresenceSpeech(const QString &window);
+// The window's own setting, if it has one.
+std::optional<TPresenceSpeech> StoredPresenceSpeech(const QString &window);
 // Failures to write are logged, never raised: the setting still holds for this session.
 void StorePresenceSpeech(const QString &window, TPresenceSpeech setting);

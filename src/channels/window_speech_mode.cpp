@@ -2,6 +2,7 @@
 
 #include "channels/channel_form.h"
 #include "config/config_files.h"
+#include "config/talvin_settings.h"
 
 #include <QUrl>
 
@@ -93,6 +94,15 @@ std::optional<TWindowSpeechMode> StoredSpeechMode(const QString &window)
             return name.Mode;
     }
     return std::nullopt;
+}
+
+TWindowSpeechMode DefaultSpeechMode()
+{
+    for (const ModeName &name : Names) {
+        if (Settings().DefaultSpeechMode == QLatin1String(name.Stored))
+            return name.Mode;
+    }
+    return TWindowSpeechMode::FocusedOnly;
 }
 
 void StoreSpeechMode(const QString &window, TWindowSpeechMode mode)

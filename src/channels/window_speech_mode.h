@@ -27,6 +27,9 @@ TMessageSpeech MessageSpeech(TWindowSpeechMode mode, bool focused, bool soundWhe
                              bool mention = false);
 
 std::optional<TWindowSpeechMode> StoredSpeechMode(const QString &window);
+// The mode a new channel window starts in unless its name has one kept: the settings
+// window's choice ("focused" unless set).
+TWindowSpeechMode DefaultSpeechMode();
 // Failures to write are logged, never raised: the mode still holds for this session.
 void StoreSpeechMode(const QString &window, TWindowSpeechMode mode);
 
