@@ -5,6 +5,7 @@
 #include "app/keyboard_language.h"
 #include "app/mdi_tiling.h"
 #include "app/menu_announcer.h"
+#include "app/screen_reader_choice.h"
 #include "app/speech_panel.h"
 #include "app/status_window.h"
 #include "app/talvin_application.h"
@@ -26,6 +27,7 @@
 #include "speech/controls/vox_button.h"
 #include "speech/help/help.h"
 #include "speech/help/vox_show_message_form.h"
+#include "speech/screen_reader.h"
 #include "speech/speech_config.h"
 #include "speech/tspeech.h"
 
@@ -143,6 +145,7 @@ TForm1::TForm1(std::unique_ptr<TSpeech> interfaceVoice, std::unique_ptr<TSpeech>
 
     Panel1->OnShowConfigEditor = [this](int page) { ShowConfigEditor(page); };
     Panel1->OnVisibleChanged = [this](bool shown) { ToolButton3->setChecked(shown); };
+    Panel1->OnScreenReaderChanged = [](bool reads) { SetScreenReaderReadsControls(reads); };
     Panel1->hide();
     // "Сброс чтения" stops the channel voice: what waits for it goes too.
     connect(Panel1->Button1, &QPushButton::clicked, ChannelQueue, [this] { ChannelQueue->Drop(); });
@@ -566,6 +569,8 @@ void TForm1::FormActivate()
 
     // A voice without an engine must not keep the start mode from being carried out.
     RunGuarded([this] { Speech1->Speak(kGreeting); });
+    // Before the start mode opens a dialog: the answer decides who reads that dialog.
+    RunGuarded([this] { SettleScreenReaderChoice(Speech1, this, ScreenReader::Running); });
 
     const QString mode = GetCaption(QStringLiteral("smode"));
     if (mode == QLatin1String("master")) {

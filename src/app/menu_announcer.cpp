@@ -181,7 +181,7 @@ void TMenuAnnouncer::sayLeft()
 
 void TMenuAnnouncer::say(const QString &text)
 {
-    if (!m_speech)
+    if (!m_speech || VoxVoice::ScreenReaderReadsControls())
         return;
     // Called from Qt's menu signals, which must not be left by an exception.
     try {

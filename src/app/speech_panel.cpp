@@ -2,6 +2,7 @@
 
 #include "config/config_files.h"
 #include "speech/controls/vox_controls.h"
+#include "speech/controls/vox_voice.h"
 #include "speech/speech_config.h"
 #include "speech/tspeech.h"
 
@@ -105,6 +106,7 @@ TSpeechPanel::TSpeechPanel(TSpeech *speech1, TSpeech *speech2, QWidget *parent,
     VoxCheckBox3 = new TVoxCheckBox;
     VoxButton4 = new TVoxButton(QStringLiteral("Char Filter.."));
     VoxButton5 = new TVoxButton(QStringLiteral("More..."));
+    VoxCheckBox6 = new TVoxCheckBox;
     VoxCheckBox1->setChecked(true);
     VoxCheckBox3->setChecked(true);
     SpeedButton2 = new QToolButton;
@@ -116,7 +118,7 @@ TSpeechPanel::TSpeechPanel(TSpeech *speech1, TSpeech *speech2, QWidget *parent,
 
     for (TVoxComboBox *combo : {VoxComboBox2, VoxComboBox1})
         combo->setSpeech(speech1);
-    for (TVoxCheckBox *check : {VoxCheckBox5, VoxCheckBox1, VoxCheckBox3})
+    for (TVoxCheckBox *check : {VoxCheckBox5, VoxCheckBox1, VoxCheckBox3, VoxCheckBox6})
         check->setSpeech(speech1);
     for (TVoxButton *button : {VoxButton1, VoxButton3, Button1, VoxButton2, VoxButton4, VoxButton5})
         button->setSpeech(speech1);
@@ -146,6 +148,7 @@ TSpeechPanel::TSpeechPanel(TSpeech *speech1, TSpeech *speech2, QWidget *parent,
     filters->addWidget(VoxButton4);
     filters->addWidget(VoxButton5);
     grid->addLayout(filters, 7, 0, 1, 4);
+    grid->addWidget(VoxCheckBox6, 8, 0, 1, 4);
 
     // Only the user's own choices count: activated and clicked are not raised by the
     // program's own changes, and the scroll bars are loaded with their signals blocked.
@@ -158,6 +161,10 @@ TSpeechPanel::TSpeechPanel(TSpeech *speech1, TSpeech *speech2, QWidget *parent,
                 [this, bar] { guarded([this, bar] { ScrollBarChange(bar); }); });
     connect(VoxCheckBox5, &QCheckBox::clicked, this,
             [this] { guarded([this] { VoxCheckBox5Click(); }); });
+    connect(VoxCheckBox6, &QCheckBox::clicked, this, [this](bool checked) {
+        if (OnScreenReaderChanged)
+            guarded([this, checked] { OnScreenReaderChanged(checked); });
+    });
     connect(VoxButton1, &QPushButton::clicked, this,
             [this] { guarded([this] { VoxButton1Click(); }); });
     connect(VoxButton3, &QPushButton::clicked, this,
@@ -197,6 +204,7 @@ void TSpeechPanel::LoadCaptions()
     VoxButton5->setText(GetCaption(QStringLiteral("VoxButton5")));
     VoxCheckBox1->setText(GetCaption(QStringLiteral("VoxCheckBox1")));
     VoxCheckBox3->setText(GetCaption(QStringLiteral("VoxCheckBox3")));
+    VoxCheckBox6->setText(GetCaption(QStringLiteral("VoxCheckBox6")));
     // The voice shown stays the one the panel edits.
     VoxComboBox2->setItemText(0, GetCaption(QStringLiteral("VoxComboBox2_int")));
     VoxComboBox2->setItemText(1, GetCaption(QStringLiteral("VoxComboBox2_cn")));
@@ -256,6 +264,8 @@ void TSpeechPanel::TogglePanel()
 void TSpeechPanel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // The choice may have been made since (the start-up question).
+    VoxCheckBox6->setChecked(VoxVoice::ScreenReaderReadsControls());
     if (OnVisibleChanged)
         OnVisibleChanged(true);
 }

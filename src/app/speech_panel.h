@@ -52,6 +52,9 @@ public:
     // A failure the panel worked around (speech.ini not writable, an engine refusing); the
     // main window logs it as "Exception: " + message.
     std::function<void(const QString &message)> OnError;
+    // The user switched who reads the controls (VoxCheckBox6): a screen reader or the
+    // program's own interface voice.
+    std::function<void(bool screenReaderReads)> OnScreenReaderChanged;
     TVoxComboBox *VoxComboBox2; // which voice: "Interface", "Channels"
     TVoxComboBox *VoxComboBox1; // engine names
     QScrollBar *ScrollBar1;     // speed
@@ -65,6 +68,7 @@ public:
     TVoxCheckBox *VoxCheckBox1; // beside the filter buttons; no action
     TVoxCheckBox *VoxCheckBox3;
     TVoxButton *VoxButton5;    // "More..."; no action
+    TVoxCheckBox *VoxCheckBox6; // a screen reader reads the controls
     TVoxButton *Button1;       // "Сброс чтения": stop the channel voice
     QToolButton *SpeedButton2; // hide the panel
     QLabel *Label1, *Label2, *Label3, *Label4, *EngineLabel;

@@ -7,6 +7,20 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+namespace {
+bool s_screenReaderReadsControls = false;
+} // namespace
+
+void VoxVoice::SetScreenReaderReadsControls(bool reads)
+{
+    s_screenReaderReadsControls = reads;
+}
+
+bool VoxVoice::ScreenReaderReadsControls()
+{
+    return s_screenReaderReadsControls;
+}
+
 VoxVoice::VoxVoice(QWidget *widget, QString defaultName, Interrupt interrupt,
                    AccessibleName accessible)
     : m_widget(widget), m_defaultName(std::move(defaultName)), m_interrupt(interrupt),
@@ -35,7 +49,7 @@ void VoxVoice::setSpeechName(const QString &name)
 
 void VoxVoice::announce(const QString &text) const
 {
-    if (!m_speech)
+    if (!m_speech || s_screenReaderReadsControls)
         return;
     if (m_interrupt == Interrupt::Yes)
         m_speech->Stop();
@@ -44,7 +58,7 @@ void VoxVoice::announce(const QString &text) const
 
 void VoxVoice::stop() const
 {
-    if (m_speech)
+    if (m_speech && !s_screenReaderReadsControls)
         m_speech->Stop();
 }
 

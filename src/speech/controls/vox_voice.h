@@ -39,6 +39,11 @@ public:
 
     // Speaks the text on the attached voice (after a stop for interrupting controls).
     void announce(const QString &text) const;
+    // While a screen reader reads the controls, every control and menu of the program is
+    // silent (and never cuts the voice off): the screen reader finds them by their
+    // accessible names, and the program's voices are left to the messages. Off by default.
+    static void SetScreenReaderReadsControls(bool reads);
+    static bool ScreenReaderReadsControls();
     void stop() const;
     // Before a focus announcement: stops the voice, except when the focus came with the
     // window's activation, so the window's own announcement is heard before the control's.
