@@ -57,9 +57,11 @@ void TChannelSpeechQueue::Speak(const QString &text, const QString &window)
 {
     if (m_muted || text.isEmpty())
         return;
-    // Until the engine has reported once, there is nothing to wait for: an engine that
-    // never reports is spoken to as if there were no queue, rather than left silent.
-    if (!m_reporting || (m_speaking < m_limit && m_waiting.empty() && m_dropped.empty())) {
+    // An engine that never reports is spoken to as if there were no queue, rather than left
+    // silent. One that says it reports is waited for from its first text on: a flood that
+    // arrives before its first notification must not all be handed over.
+    const bool counts = m_reporting || m_voice->ReportsProgress();
+    if (!counts || (m_speaking < m_limit && m_waiting.empty() && m_dropped.empty())) {
         handOver(text);
         return;
     }

@@ -28,6 +28,7 @@ public:
     // same language is used (wave files for a speech-dispatcher voice).
     bool select(const TSpeechMode &mode) override;
     bool canWriteFiles() const override { return true; }
+    bool reportsProgress() const override { return true; }
     bool setOutput(TSpeechOutput output, const QString &fileName) override;
     void speak(const QString &text) override;
     void stop() override;

@@ -39,6 +39,7 @@ public:
     // Simulated audio: when on (default off), every speak raises the start and the stop
     // notification at once, as an engine that speaks instantly would.
     void setAutoNotify(bool on) { m_autoNotify = on; }
+    bool reportsProgress() const override { return m_autoNotify; }
 
     QList<TSpeechMode> modes() override;
     bool select(const TSpeechMode &mode) override;

@@ -33,6 +33,8 @@ public:
 
     QList<TSpeechMode> modes() override;
     bool select(const TSpeechMode &mode) override;
+    // A connection is used only once the daemon has agreed to report every message.
+    bool reportsProgress() const override { return true; }
     bool setOutput(TSpeechOutput output, const QString &fileName) override;
     void speak(const QString &text) override;
     void stop() override;

@@ -58,6 +58,9 @@ public:
     // Makes the mode current, resetting speed, pitch and volume to its defaults. Returns
     // false when the engine refuses.
     virtual bool select(const TSpeechMode &mode) = 0;
+    // Whether the engine raises the start and stop notifications for every text (the
+    // channel voice's queue counts on them to know how much is still to be said).
+    virtual bool reportsProgress() const { return false; }
     // Whether the engine can write wave files itself (soFile output).
     virtual bool canWriteFiles() const { return false; }
     // Points the output at a wave file (soFile) or the audio device (soGeneral). Returns

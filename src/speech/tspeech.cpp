@@ -164,6 +164,16 @@ void TSpeech::probeLimits()
 // Wave files are written by an engine that can write them; when the selected mode belongs
 // to one that cannot (speech-dispatcher), that engine speaks the same language instead.
 // While the selected engine is broken another one speaks for it.
+bool TSpeech::ReportsProgress() const
+{
+    if (!m_engineSelected)
+        return false;
+    const ISpeechEngine *engine = m_engines[m_modeEngine[m_selected]].get();
+    if (m_output == soFile && !engine->canWriteFiles())
+        engine = m_fileEngine;
+    return engine && engine->reportsProgress();
+}
+
 ISpeechEngine *TSpeech::engineForOutput()
 {
     ISpeechEngine *engine = m_engines[m_modeEngine[m_selected]].get();

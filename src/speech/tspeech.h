@@ -70,6 +70,8 @@ public:
     const QStringList &EngineNames() const { return m_engineNames; }
     const TSpeechEngineInfo &EngineInfo() const { return m_engineInfo; }
     TSpeechOutput Output() const { return m_output; }
+    // Whether the engine now speaking for this voice reports the start and end of every text.
+    bool ReportsProgress() const;
     void SetOutput(TSpeechOutput output);
     QString Filename() const { return m_filename; }
     void SetFilename(const QString &fileName) { m_filename = fileName; }
