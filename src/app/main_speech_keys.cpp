@@ -7,6 +7,7 @@
 #include "config/talvin_settings.h"
 #include "dialogs/settings_form.h"
 #include "speech/channel_speech_queue.h"
+#include "speech/controls/vox_voice.h"
 #include "speech/speech_config.h"
 #include "speech/speech_text_cleanup.h"
 #include "speech/tspeech.h"
@@ -82,7 +83,10 @@ void TForm1::createSpeechKeys()
                  SettingsForm->activateWindow();
              });
     // The options take effect the moment the settings window changes them.
-    const auto apply = [this] { ChannelQueue->SetLimit(Settings().BacklogLimit); };
+    const auto apply = [this] {
+        ChannelQueue->SetLimit(Settings().BacklogLimit);
+        VoxVoice::SetScreenReaderReadsControls(Settings().ScreenReaderControls);
+    };
     apply();
     connect(SettingsNotifier(), &TSettingsNotifier::Changed, this, apply);
 }

@@ -2,6 +2,7 @@
 
 #include "app/vox_question_box.h"
 #include "config/config_files.h"
+#include "config/talvin_settings.h"
 #include "speech/controls/vox_voice.h"
 
 #include <QtGlobal>
@@ -23,10 +24,10 @@ QString CaptionOr(const QString &key, const QString &fallback)
 bool SetScreenReaderReadsControls(bool reads)
 {
     VoxVoice::SetScreenReaderReadsControls(reads);
-    if (SetConfigValue(kFile, kSection, kKey, reads ? QStringLiteral("1") : QStringLiteral("0")))
-        return true;
-    qWarning("config/settings.ini cannot be written; who reads the controls is not kept");
-    return false;
+    // With the other options, so that the settings window shows and keeps the same choice.
+    TTalvinSettings settings = Settings();
+    settings.ScreenReaderControls = reads;
+    return StoreSettings(settings);
 }
 
 void SettleScreenReaderChoice(TSpeech *speech, QWidget *parent,

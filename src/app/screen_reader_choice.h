@@ -16,6 +16,6 @@ class TSpeech;
 void SettleScreenReaderChoice(TSpeech *speech, QWidget *parent,
                               const std::function<bool()> &screenReaderRuns);
 
-// Switches the controls' speech and keeps the choice. False when settings.ini could not be
-// written (the choice still holds for this run).
+// Switches the controls' speech and keeps the choice with the other options. False when
+// settings.ini could not be written (the choice still holds for this run).
 bool SetScreenReaderReadsControls(bool reads);
