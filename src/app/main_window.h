@@ -101,6 +101,9 @@ public:
     // (after a kick, say): it stays for reading, but the channel's traffic and its leaving
     // belong to the newer one.
     static constexpr const char *SupersededProperty = "supersededChannelWindow";
+    // True once for a channel joined again after a reconnection: its confirmation goes to
+    // the window left open for it instead of a new one.
+    bool TakeRejoin(const QString &channel);
     // Property of a channel window naming its WatchBar button: a click opens that window,
     // even when another one has the same name.
     static constexpr const char *WatchButtonProperty = "watchButton";
@@ -280,6 +283,7 @@ private:
     QString m_reconnectHost;
     int m_reconnectPort = 0;
     QStringList m_rejoinChannels;
+    QStringList m_rejoinPending; // joined again after a reconnection, not yet confirmed
     bool m_connectedLook = false;
     bool m_closing = false;
     TStartMode m_startMode = TStartMode::NotYet;

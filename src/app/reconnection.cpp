@@ -3,6 +3,7 @@
 #include "app/codepage.h"
 #include "app/main_window.h"
 #include "app/talvin_application.h"
+#include "irc/irc_case.h"
 #include "irc/irc_client.h"
 #include "speech/tspeech.h"
 
@@ -27,6 +28,7 @@ void TForm1::ConnectionLost()
     m_reconnectHost = IRC->Host;
     m_reconnectPort = IRC->Port;
     m_rejoinChannels.clear();
+    m_rejoinPending.clear();
     for (int slot = 0; slot < ChannelFormCount; ++slot) {
         const TChannelForm *form = ChannelFormAt(slot);
         if (form && TIrcClient::IsChannelName(form->ChannelName.toLatin1()))
@@ -92,5 +94,18 @@ void TForm1::Registered()
         SetChannelEvent(channel,
                         QStringLiteral("Связь восстановлена, снова вход в канал %1.").arg(channel));
     }
+    m_rejoinPending = m_rejoinChannels;
     m_rejoinChannels.clear();
+}
+
+bool TForm1::TakeRejoin(const QString &channel)
+{
+    const TIrcCaseMapping mapping = IRC ? IRC->CaseMapping() : TIrcCaseMapping::AsciiCyrillic;
+    for (qsizetype i = 0; i < m_rejoinPending.size(); ++i) {
+        if (IrcCase::SameName(m_rejoinPending[i], channel, mapping)) {
+            m_rejoinPending.removeAt(i);
+            return true;
+        }
+    }
+    return false;
 }

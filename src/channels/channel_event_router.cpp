@@ -130,8 +130,15 @@ void Joined(TIrcChannel *channel)
 {
     if (!channel)
         return;
-    // A window left open after a kick or a part now only keeps what was said there.
     const QString name = D(channel->Name());
+    // Joined again after a lost connection: into the window that stayed open for it.
+    if (Form1 && Form1->TakeRejoin(name)) {
+        if (TChannelForm *kept = ChannelFormAt(FindChannelForm(name))) {
+            kept->Joined(name);
+            return;
+        }
+    }
+    // A window left open after a kick or a part now only keeps what was said there.
     ForEachWindow([&](TChannelForm *open) {
         if (!open->PrivateDialogue &&
             IrcCase::SameName(open->ChannelName, name, ServerCaseMapping()))
