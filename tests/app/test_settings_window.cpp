@@ -22,7 +22,8 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("read"); // mode, limit, presence, review time, reader, words
         QTest::newRow("missing") << QByteArray() << "focused 5 recent 0 0 ";
-        QTest::newRow("garbage") << QByteArray("\xff\xfe\x00[Sp\x01\nBacklogLimit", 27)
+        static const char garbage[] = "\xff\xfe\x00[Sp\x01\nBacklogLimit"; // a NUL inside
+        QTest::newRow("garbage") << QByteArray(garbage, sizeof garbage - 1)
                                  << "focused 5 recent 0 0 ";
         QTest::newRow("bad values")
             << QByteArray("[Speech]\nDefaultSpeechMode=loud\nBacklogLimit=0\nPresenceSpeech=x\n"
