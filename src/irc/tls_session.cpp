@@ -2,6 +2,7 @@
 
 #include "irc/socket_error.h"
 
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -107,7 +108,13 @@ std::unique_ptr<TTlsSession> TTlsSession::Handshake(int fd, const TTlsSettings &
     // OpenSSL writes with write(2), which raises SIGPIPE on a link the peer has closed;
     // the connection reports such a failure itself instead of the program dying.
     static std::once_flag ignorePipe;
-    std::call_once(ignorePipe, [] { std::signal(SIGPIPE, SIG_IGN); });
+    std::call_once(ignorePipe, [] {
+        std::signal(SIGPIPE, SIG_IGN);
+        // A connection attempt runs on a detached thread and may still be loading the
+        // certificate store when the program ends; OpenSSL's own clean-up at exit would free
+        // its tables under that thread. The system reclaims them at exit anyway.
+        OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
+    });
 
     std::unique_ptr<TTlsSession> session(new TTlsSession);
     session->m_state = std::make_unique<TState>();
