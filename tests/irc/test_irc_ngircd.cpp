@@ -7,14 +7,11 @@
 #include "irc_event_log.h"
 #include "ngircd_server.h"
 
-#include "config/config_files.h"
-#include "dialogs/server_list_store.h"
 #include "irc/connection_intercept.h"
 #include "irc/irc_read_thread.h"
 #include "irc/socket_handler.h"
 #include "irc/tls_session.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -297,24 +294,6 @@ private slots:
         else
             QCOMPARE(handler.Handle()->Tls()->Verified(), accepted.isEmpty());
         handler.Close();
-    }
-
-    // What the program does when the user accepts a refused certificate: its fingerprint goes
-    // to servers.ini, and the next connection reads it from there.
-    void acceptedFingerprintIsRemembered()
-    {
-        useAuthority(file("ca.pem"));
-        SetProgramDir(m_dir.path());
-        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("config")));
-        StoreServerFingerprint(QStringLiteral("127.0.0.1"), m_tlsPort, m_fingerprint);
-        const std::optional<ServerRecord> record = ReadServerRecord(QStringLiteral("127.0.0.1"));
-        QVERIFY(record && record->Tls && record->Port == m_tlsPort);
-        TSocketHandler next;
-        next.UseTls = true;
-        next.Tls.AcceptedFingerprint = record->Fingerprint;
-        next.ConnectTo(QStringLiteral("127.0.0.1"), m_tlsPort, QString(), 0);
-        QVERIFY(next.Connected() && !next.Handle()->Tls()->Verified());
-        next.Close();
     }
 
     void sessionOverTls()
