@@ -248,7 +248,8 @@ private slots:
         QByteArrayList updates;
         client.OnChannelUpdate = [&](TIrcChannel *, TIrcChannelUpdateType type, TIrcUser *user,
                                      int info) {
-            updates << QByteArray::number(type) + (user ? user->Nick : "-") + QByteArray::number(info);
+            updates << QByteArray::number(type) + (user ? user->Nick : "-") +
+                           QByteArray::number(info);
         };
         TIrcChannel *channel = client.Channels().Add("#c");
         QVERIFY(channel->AddUser("@op", "") && !channel->AddUser("OP", "")); // once a member
