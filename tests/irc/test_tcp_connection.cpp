@@ -99,7 +99,10 @@ class TestTcpConnection : public QObject
     Q_OBJECT
 
 private slots:
-    void connectAnnouncesStagesInOrder()
+    // Each stage announced in order; bytes go out through the hook, which may replace them
+    // (chained intercepts see the result); the close sequence; a handler set by the owner
+    // is kept and the connection opens again.
+    void connectWriteAndDisconnect()
     {
         ScriptedPeer peer;
         RecordingClient client;
@@ -112,10 +115,47 @@ private slots:
         QCOMPARE(ConnectError(client), QStringLiteral("Already connected."));
         QVERIFY(client.Connected());
 
+        client.Write(QByteArray());
+        client.WriteLn("NICK talvin");
+        client.Write("raw");
+        QVERIFY(peer.waitForReceived(16));
+        QCOMPARE(peer.received(), QByteArray("NICK talvin\r\nraw"));
+        TConnectionIntercept behind;
+        QByteArrayList seenBehind;
+        behind.OnSend = [&](TConnectionIntercept *, QByteArray &chunk) { seenBehind << chunk; };
+        client.hook.Intercept = &behind;
+        const QByteArray expected = "PRIVMSG #long :" + QByteArray(100000, 'z') + "\r\n";
+        client.hook.OnSend = [&](TConnectionIntercept *, QByteArray &chunk) { chunk = expected; };
+        peer.clearReceived();
+        client.WriteLn("x");
+        QVERIFY(peer.waitForReceived(expected.size()));
+        QCOMPARE(peer.received(), expected);
+        QCOMPARE(seenBehind, QByteArrayList{expected});
+        client.hook.Intercept = nullptr;
+        client.hook.OnSend = nullptr;
+
+        client.events.clear();
+        client.Disconnect();
+        QCOMPARE(client.events, (QStringList{"status:Disconnecting.", "intercept-disconnect",
+                                             "disconnected", "status:Disconnected."}));
+        QCOMPARE(client.hook.Connection(), nullptr);
+        QVERIFY(!client.IOHandler); // the one Connect created is freed
+        QVERIFY(peer.waitForClientClosed());
+        ScriptedPeer second;
+        auto handler = std::make_shared<TSocketHandler>();
+        client.IOHandler = handler;
+        client.connectTo(second);
+        client.WriteLn("again");
+        QVERIFY(second.waitForReceived(7));
+        client.Disconnect();
+        QCOMPARE(client.IOHandler, handler);
+        QVERIFY(!handler->Connected());
+        QVERIFY_THROWS_EXCEPTION(ENotConnected, client.Write("x"));
+
         // A name is announced before it is looked up.
         RecordingClient named;
         named.Host = QStringLiteral("localhost.");
-        named.Port = peer.port();
+        named.Port = second.port();
         ConnectError(named); // resolvers differ on the trailing dot
         QCOMPARE(named.events.value(0), QStringLiteral("status:Resolving hostname localhost.."));
     }
@@ -157,33 +197,6 @@ private slots:
         }
     }
 
-    void writeSendsBytesThroughTheHook()
-    {
-        ScriptedPeer peer;
-        RecordingClient client;
-        client.connectTo(peer);
-        client.Write(QByteArray());
-        client.WriteLn("NICK talvin");
-        client.Write("raw");
-        QVERIFY(peer.waitForReceived(16));
-        QCOMPARE(peer.received(), QByteArray("NICK talvin\r\nraw"));
-
-        // A hook that replaces the bytes with a longer text: the longer text goes out whole,
-        // and a chained intercept sees it after the first one rewrote it.
-        TConnectionIntercept behind;
-        QByteArrayList seenBehind;
-        behind.OnSend = [&](TConnectionIntercept *, QByteArray &chunk) { seenBehind << chunk; };
-        client.hook.Intercept = &behind;
-        const QByteArray expected = "PRIVMSG #long :" + QByteArray(100000, 'z') + "\r\n";
-        client.hook.OnSend = [&](TConnectionIntercept *, QByteArray &chunk) { chunk = expected; };
-        peer.clearReceived();
-        client.WriteLn("x");
-        QVERIFY(peer.waitForReceived(expected.size()));
-        QCOMPARE(peer.received(), expected);
-        QCOMPARE(seenBehind, QByteArrayList{expected});
-        client.hook.Intercept = nullptr;
-    }
-
     void writeAfterPeerResetClosesAndRaises()
     {
         ScriptedPeer peer;
@@ -208,33 +221,6 @@ private slots:
         // The failure closed the connection with the usual notifications.
         QCOMPARE(client.events,
                  (QStringList{"intercept-disconnect", "status:Disconnected.", "disconnected"}));
-        QVERIFY_THROWS_EXCEPTION(ENotConnected, client.Write("x"));
-    }
-
-    void disconnectRunsTheCloseSequence()
-    {
-        ScriptedPeer peer;
-        RecordingClient client;
-        client.connectTo(peer);
-        client.events.clear();
-        client.Disconnect();
-        QCOMPARE(client.events, (QStringList{"status:Disconnecting.", "intercept-disconnect",
-                                             "disconnected", "status:Disconnected."}));
-        QCOMPARE(client.hook.Connection(), nullptr);
-        // The handler Connect created is freed; the peer sees the close.
-        QVERIFY(!client.IOHandler);
-        QVERIFY(peer.waitForClientClosed());
-
-        // A handler set by the owner is kept, and the connection can be opened again.
-        ScriptedPeer second;
-        auto handler = std::make_shared<TSocketHandler>();
-        client.IOHandler = handler;
-        client.connectTo(second);
-        client.WriteLn("again");
-        QVERIFY(second.waitForReceived(7));
-        client.Disconnect();
-        QCOMPARE(client.IOHandler, handler);
-        QVERIFY(!handler->Connected());
         QVERIFY_THROWS_EXCEPTION(ENotConnected, client.Write("x"));
     }
 
