@@ -297,20 +297,17 @@ private slots:
         QCOMPARE(BoolToConfig(true) + BoolToConfig(false), QStringLiteral("-10"));
     }
 
-    // What is asked for reaches the installed player; the real player never blocks or fails,
-    // with or without the file.
+    // What is asked for reaches the installed player, and nothing without one; the real
+    // player never blocks or fails, with or without the file.
     void eventSounds()
     {
         QCOMPARE(EventSoundPath("Startmaster"), configDir() + "/Startmaster.wav");
-        PlayEventSound("connect"); // no player: silently nothing
         RecordingPlayer recorder;
         SetEventSoundPlayer(&recorder);
         PlayEventSound("recive");
-        PlayEventSound("Kiked");
         SetEventSoundPlayer(nullptr);
         PlayEventSound("send");
-        QCOMPARE(recorder.played, (QStringList{"recive", "Kiked"}));
-
+        QCOMPARE(recorder.played, QStringList{"recive"});
         // A 0.1 s silent 8 kHz mono WAV.
         QVERIFY(WriteBytes(EventSoundPath("msgbox"),
                            QByteArrayLiteral("RIFF\x24\x06\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40"
@@ -318,9 +315,8 @@ private slots:
                                QByteArray(1536, '\0')));
         SoundEffectPlayer player;
         SetEventSoundPlayer(&player);
-        for (int i = 0; i < 20; ++i)
-            PlayEventSound("msgbox");
-        PlayEventSound("no-such-sound");
+        for (const char *name : {"msgbox", "msgbox", "msgbox", "no-such-sound"})
+            PlayEventSound(name);
         QTest::qWait(50); // let the backend load; it must neither crash nor block
         SetEventSoundPlayer(nullptr);
     }
@@ -381,20 +377,13 @@ private slots:
         }
     }
 
-    // speech.ini must be complete: a missing or unconvertible key stops the speech set-up
-    // at that key and leaves the program mute.
-    void shippedSpeechSettingsAreComplete()
+    // The shipped voices are on, with their filters, the interface voice active.
+    void shippedSpeechSettingsAreOn()
     {
         for (const char *key : {"UseInterfaceEngine", "UseChannelEngine", "IEUseMultiFilter",
                                 "IEUseSingleFilter", "CEUseMultiFilter", "CEUseSingleFilter"})
             QVERIFY2(ConfigToBool(GetSpeechValue(key)), key);
         QCOMPARE(ConfigToInt(GetSpeechValue("ActiveControl")), 0);
-        for (const char *key :
-             {"IESpeed", "IEPitch", "CESpeed", "CEPitch", "IEVolume", "CEVolume"}) {
-            // Empty: the engine's own value.
-            const int v = GetSpeechValue(key).isEmpty() ? 0 : ConfigToInt(GetSpeechValue(key));
-            QVERIFY2(v >= 0 && v <= (QByteArray(key).endsWith("Volume") ? 100 : 65535), key);
-        }
     }
 
     // The rule files have no headers or comments and end at their first empty line, so a
@@ -425,24 +414,24 @@ private slots:
     // mono 16-bit 22,050 Hz WAV, audible, never clipped, starting and ending in silence.
     void shippedSoundsWereBuilt()
     {
-        const QString built = qEnvironmentVariable("TALVIN_BUILD_DIR") + "/dist";
-        QCOMPARE(ReadBytes(built + "/config/caption.ini"),
-                 ReadBytes(SourceDist() + "/config/caption.ini"));
+        const QString built = qEnvironmentVariable("TALVIN_BUILD_DIR") + "/dist/config/";
+        QCOMPARE(ReadBytes(built + "caption.ini"), ReadBytes(SourceDist() + "/config/caption.ini"));
         QSet<QByteArray> distinct;
         const QStringList names = {"connect",  "Disconnect", "recive",     "send",
                                    "pingpong", "kick",       "Kiked",      "message",
                                    "pmessage", "msgbox",     "Startmaster"};
         for (const QString &name : names) {
-            const QByteArray wav = ReadBytes(built + "/config/" + name + ".wav");
-            QVERIFY2(wav.size() > 44, qPrintable(name));
-            QCOMPARE(wav.left(4) + wav.mid(8, 8) + wav.mid(36, 4), QByteArray("RIFFWAVEfmt data"));
-            QCOMPARE(wav.mid(16, 20).toHex(),
-                     QByteArray("10000000010001002256000044ac000002001000"));
-            QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 4), quint32(wav.size() - 8));
-            QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 40), quint32(wav.size() - 44));
-            const int count = int(qFromLittleEndian<quint32>(wav.constData() + 40) / 2);
-            const double ms = count * 1000.0 / 22050;
-            QVERIFY2(ms >= 50 && ms <= 400, qPrintable(name));
+            const QByteArray wav = ReadBytes(built + name + ".wav");
+            const auto u32 = [&](int at) {
+                return qFromLittleEndian<quint32>(wav.constData() + at);
+            };
+            const int count = int(wav.size() - 44) / 2;
+            QVERIFY2(count > 0 &&
+                         wav.left(4) + wav.mid(8, 8) + wav.mid(36, 4) == "RIFFWAVEfmt data" &&
+                         wav.mid(16, 20).toHex() == "10000000010001002256000044ac000002001000" &&
+                         u32(4) == quint32(wav.size() - 8) && u32(40) == quint32(2 * count) &&
+                         count >= 22050 / 20 && count <= 22050 * 4 / 10,
+                     qPrintable(name));
             double sumSquares = 0;
             int peak = 0;
             for (int i = 0; i < count; ++i) {
@@ -450,14 +439,12 @@ private slots:
                 sumSquares += double(s) * s;
                 peak = qMax(peak, qAbs(s));
             }
-            QVERIFY2(std::sqrt(sumSquares / count) / 32768 > 0.01 && peak < 32000,
-                     qPrintable(name));
-            QVERIFY2(qAbs(qFromLittleEndian<qint16>(wav.constData() + 44)) < 200 &&
+            // Played for every packet, "recive" and "send" must stay quiet.
+            const int loudest = name == "recive" || name == "send" ? 32768 / 8 : 32000;
+            QVERIFY2(std::sqrt(sumSquares / count) / 32768 > 0.01 && peak < loudest &&
+                         qAbs(qFromLittleEndian<qint16>(wav.constData() + 44)) < 200 &&
                          qAbs(qFromLittleEndian<qint16>(wav.constData() + wav.size() - 2)) < 200,
                      qPrintable(name));
-            // Played for every packet: these two must stay quiet.
-            if (name == "recive" || name == "send")
-                QVERIFY2(peak < 32768 / 8, qPrintable(name));
             distinct << wav;
         }
         QCOMPARE(distinct.size(), names.size());
