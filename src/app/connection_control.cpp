@@ -8,6 +8,7 @@
 #include "app/vox_question_box.h"
 #include "config/config_files.h"
 #include "config/event_sound.h"
+#include "dialogs/irc_identity.h"
 #include "dialogs/server_list_store.h"
 #include "irc/socket_handler.h"
 #include "speech/help/help.h"
@@ -78,17 +79,22 @@ void TForm1::ConnectTo(const QString &host, int port)
 {
     if (IRC->Connected() || m_attempt)
         return;
-    const QByteArray userName = EncodeEngineText(GetUserValue(QStringLiteral("UserName")));
+    const QString fullName = GetUserValue(QStringLiteral("UserName"));
     const QByteArray userInfo = EncodeEngineText(GetUserValue(QStringLiteral("EMail")));
-    const QByteArray nick = EncodeEngineText(GetUserValue(QStringLiteral("Nick")));
+    const QString nickText = GetUserValue(QStringLiteral("Nick"));
+    const QByteArray nick = EncodeEngineText(nickText);
     const QByteArray altNick = EncodeEngineText(GetUserValue(QStringLiteral("AlterNick")));
     const bool invisible = ConfigToBool(GetUserValue(QStringLiteral("Invisible")));
     IRC->Host = host;
     IRC->Port = port;
     // A blank identity field (a fresh install before the wizard has run) keeps the value the
-    // engine has: a NICK or USER line without its name is refused by every server.
-    if (!userName.trimmed().isEmpty())
-        IRC->Username = userName;
+    // engine has: a NICK or USER line without its name is refused by every server. The full
+    // name is the real name others see; the USER line's user field takes one plain word, so
+    // "Иван Петров" there would make the server refuse the registration.
+    if (!fullName.trimmed().isEmpty()) {
+        IRC->Username = IrcUserField(fullName, nickText);
+        IRC->RealName = ToConnectionText(fullName);
+    }
     IRC->Replies.UserInfo = userInfo;
     if (!nick.trimmed().isEmpty())
         IRC->SetNick(nick);

@@ -225,14 +225,15 @@ private slots:
         auto peer = std::make_unique<ScriptedPeer>();
         bench.setServer("127.0.0.1", QString::number(peer->port()));
         for (const auto &[key, value] : {std::pair{"Nick", "tester"},
-                                         {"UserName", "tuser"},
+                                         {"UserName", "Иван Петров"},
                                          {"AlterNick", "tester2"},
                                          {"Invisible", "True"}})
-            SetUserValue(QLatin1String(key), QLatin1String(value));
+            SetUserValue(QLatin1String(key), QString::fromUtf8(value));
         bench.setCaption("smode", "connect");
         TForm1 *window = bench.start();
-        QVERIFY(peer->waitForReceivedContains(" :Real name\r\n"));
-        QVERIFY(peer->received().startsWith("CAP LS 302\r\nNICK tester\r\nUSER tuser "));
+        // A full name with a blank is the real name; the user field takes one word.
+        QVERIFY(peer->waitForReceivedContains(" :\xC8\xE2\xE0\xED \xCF\xE5\xF2\xF0\xEE\xE2\r\n"));
+        QVERIFY(peer->received().startsWith("CAP LS 302\r\nNICK tester\r\nUSER tester "));
         QVERIFY(WaitUntil([&] { return window->IRC->Connected(); }));
         QCOMPARE(window->IRC->UserMode(), TIrcUserModes(umInvisible));
 
@@ -253,7 +254,7 @@ private slots:
         bench.setServer("localhost", QString::number(second->port()));
         SetUserValue("Invisible", "0");
         QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
-        QVERIFY(second->waitForReceivedContains("USER tuser "));
+        QVERIFY(second->waitForReceivedContains("USER tester "));
         second->sendLine(":irc.test NOTICE tester :second \xc1");
         QVERIFY(WaitUntil([&] { return bench.log().contains("second"); })); // on disk at once
         QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
