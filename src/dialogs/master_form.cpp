@@ -12,6 +12,7 @@
 #include "speech/help/help_text_file.h"
 #include "speech/tspeech.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -112,7 +113,8 @@ TMasterForm::TMasterForm(QWidget *parent) : QDialog(parent)
 
     Memo = new TVoxRichEdit;
     Memo->setObjectName(QStringLiteral("Memo"));
-    Memo->setSpeechName(QStringLiteral("Пояснение"));
+    // The caret's line follows the name at once: the separator keeps them two words.
+    Memo->setSpeechName(QStringLiteral("Пояснение: "));
     Memo->setReadOnly(true);
     Memo->setAcceptRichText(false);
     Memo->setUndoRedoEnabled(false);
@@ -274,6 +276,10 @@ void TMasterForm::showStep(int step, bool interruptVoice)
     NextButton->setEnabled(true);
     StepLabel->setText(QStringLiteral("шаг ") + QString::number(step) + QStringLiteral(" из ") +
                        QString::number(StepCount));
+    // Hiding the page that holds the focus would hand it to the Back button, which would
+    // announce itself before the new step's field takes the focus.
+    if (QWidget *focused = QApplication::focusWidget(); focused && Pages->isAncestorOf(focused))
+        focused->clearFocus();
     Pages->setCurrentIndex(step - 1);
     TitleLabel->setText(stepTitle(step));
     if (step == 5)
@@ -437,18 +443,12 @@ void TMasterForm::finish()
         showMessage(this, MessageTitle, error.message());
         return;
     }
-    // Connect exactly where connect.ini now points, as every later start will.
-    int port = 6667;
-    try {
-        port = ConfigToInt(GetConnectValue(QStringLiteral("Port")));
-    } catch (const EConvertError &error) {
-        qWarning("Port in connect.ini not read: %s", qUtf8Printable(error.message()));
-    }
-
+    // The engine's settings as the wizard collected them; the connection itself takes the
+    // server's port, TLS, code page and SASL from connect.ini and the server list, as every
+    // later start will.
     TIrcClient *client = DialogHost() ? DialogHost()->IrcClient() : nullptr;
     if (client) {
         client->Host = server;
-        client->Port = port;
         client->Username = IrcUserField(name, nick);
         client->RealName = ToConnectionText(name);
         client->Replies.UserInfo = ToConnectionText(email);
@@ -468,7 +468,12 @@ void TMasterForm::finish()
         return;
     }
     try {
-        client->Connect();
+        // The program's own connect: name lookup and TLS off the window thread, the server
+        // list's settings applied. A session already running ends first, or the connect
+        // action would only end it.
+        if (client->Connected())
+            client->Disconnect(true);
+        DialogHost()->ConnectAction();
     } catch (const std::exception &error) {
         // Said aloud as the connect action says it; the log keeps the cause.
         qWarning("Wizard connection to %s failed: %s", qUtf8Printable(server), error.what());

@@ -1,11 +1,13 @@
 // TLS as the user meets it: the server options' check box (heard, the port follows it to
 // 6697 and back) and the question after a certificate that could not be verified (heard,
-// answered by keys; "Да" stores the fingerprint and connects again).
+// answered by keys; "Да" stores the fingerprint and connects again); the first-run wizard
+// connecting as the server list says.
 #include "main_window_bench.h"
 #include "scripted_peer.h"
 
 #include "app/main_window.h"
 #include "app/vox_question_box.h"
+#include "dialogs/master_form.h"
 #include "dialogs/server_list_store.h"
 #include "dialogs/server_options_form.h"
 #include "speech/controls/vox_controls.h"
@@ -82,6 +84,28 @@ private slots:
         const ServerRecord *record = ServerAt(FindServer("127.0.0.1"));
         QCOMPARE(record && record->Tls && record->Fingerprint == fingerprint, trusted);
         QCOMPARE(window->Connecting(), trusted); // again, over TLS with that fingerprint
+    }
+
+    // The wizard connects as every later start will: the list's entry for the chosen server
+    // brings TLS, so the server's first byte is a TLS record, not a NICK line. Each step's
+    // field hands the focus straight to the next one; the Back button is never heard.
+    void wizardConnectsAsTheServerListSays()
+    {
+        MainWindowBench bench;
+        ScriptedPeer peer;
+        StoreServerFingerprint("127.0.0.1", peer.port(), "AB:CD");
+        bench.setCaption("smode", "master");
+        TMasterForm *wizard = bench.start()->MasterForm;
+        QVERIFY(WaitUntil([&] { return wizard->isActiveWindow(); }));
+        wizard->NameEdit->setText("Anna");
+        wizard->EMailEdit->setText("anna@example.org");
+        wizard->NickEdit->setText("anna");
+        wizard->ServerBox->setCurrentText("127.0.0.1");
+        for (int step = 1; step <= 6; ++step)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(peer.waitForReceived(1));
+        QCOMPARE(peer.received().at(0), '\x16');
+        QVERIFY(bench.interfaceVoice->spokenTexts().contains("кнопка < Назад") == false);
     }
 };
 

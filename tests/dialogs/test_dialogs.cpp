@@ -67,6 +67,7 @@ struct Wizard
 {
     Wizard()
     {
+        host.connectOnAction = true; // the wizard connects through the connect action
         host.copyShipped("help");
         host.writeConfig("caption.ini", "[Captions]\r\nsmode=master\r\nconnection_faild=Не удалось "
                                         "подключиться к серверу\r\n");
