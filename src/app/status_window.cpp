@@ -25,7 +25,8 @@ TStatusForm::TStatusForm(TSpeech *speech, QWidget *parent) : QWidget(parent)
     RichEdit1 = new TVoxRichEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setSpeech(speech);
-    RichEdit1->setSpeechName(QStringLiteral("Статус"));
+    // The caret's line follows the name at once: the separator keeps them two words.
+    RichEdit1->setSpeechName(QStringLiteral("Статус: "));
     RichEdit1->setReadOnly(true);
     // A read-only view still records every insertion for undo, which nothing here uses.
     RichEdit1->setUndoRedoEnabled(false);
