@@ -26,7 +26,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -127,7 +126,7 @@ void TChannelForm::createControls()
 {
     TSpeech *voice = Form1 ? Form1->Speech1 : nullptr;
 
-    VoxRichEdit1 = new TVoxRichEdit(this);
+    VoxRichEdit1 = new TVoxChatView(this);
     VoxRichEdit1->setObjectName(QStringLiteral("VoxRichEdit1"));
     VoxRichEdit1->setReadOnly(true);
     VoxRichEdit1->setUndoRedoEnabled(false);
@@ -520,9 +519,7 @@ void TChannelForm::PersonalRecive(const QString &nick, const QString &text, bool
         w.RedrawWatchButton();
         const QString shown = StripControlCodes(text);
         w.addLine(nick, LineFormat(TextColour, false));
-        const qreal indent =
-            QFontMetricsF(w.VoxRichEdit1->font()).horizontalAdvance(QString(23, QLatin1Char(' ')));
-        w.addLine(shown, LineFormat(TextColour, true), indent);
+        w.addLine(shown, LineFormat(TextColour, true));
         w.Keys->MessageShown(nick, shown, QDateTime::currentDateTime());
         if (w.Options.SpeechOn && Form1) {
             if (w._Focused()) {
@@ -546,9 +543,7 @@ void TChannelForm::showOwnPrivateMessage(const QString &text)
             return;
         TChannelForm &w = *self;
         w.addLine(w.ownNick(), LineFormat(OwnHeaderColour, false));
-        const qreal indent =
-            QFontMetricsF(w.VoxRichEdit1->font()).horizontalAdvance(QString(23, QLatin1Char(' ')));
-        w.addLine(text, LineFormat(TextColour, true), indent);
+        w.addLine(text, LineFormat(TextColour, true));
         w.Keys->MessageShown(w.ownNick(), text, QDateTime::currentDateTime());
     });
 }
@@ -704,9 +699,9 @@ void TChannelForm::LinesAdd(const QString &text)
     addLine(text, VoxRichEdit1->currentCharFormat());
 }
 
-void TChannelForm::addLine(const QString &text, const QTextCharFormat &format, qreal indent)
+void TChannelForm::addLine(const QString &text, const QTextCharFormat &format)
 {
-    m_pending.push_back(PendingLine{text, format, indent});
+    m_pending.push_back(PendingLine{text, format});
     scheduleFlush();
 }
 
@@ -737,14 +732,12 @@ void TChannelForm::flushTurn(int limit)
     cursor.beginEditBlock();
     for (size_t i = 0; i < count; ++i) {
         const PendingLine &line = m_pending[i];
-        QTextBlockFormat block;
-        block.setTextIndent(line.Indent);
-        if (m_viewLines == 0 && !m_trimmed) {
-            cursor.setBlockFormat(block);
+        // The plain-text layout of the view has no paragraph indents: blocks keep the
+        // default block format.
+        if (m_viewLines == 0 && !m_trimmed)
             cursor.setBlockCharFormat(line.Format);
-        } else {
-            cursor.insertBlock(block, line.Format);
-        }
+        else
+            cursor.insertBlock(QTextBlockFormat(), line.Format);
         cursor.insertText(line.Text, line.Format);
         ++m_viewLines;
     }

@@ -26,7 +26,7 @@ class TChannelUserModel;
 class TVoxButton;
 class TVoxEdit;
 class TVoxModelListView;
-class TVoxRichEdit;
+class TVoxChatView;
 
 // The ten display and speech options of a channel window, edited by the setup dialog.
 struct TChannelOptions
@@ -158,7 +158,7 @@ public:
     void PresenceLine(const QString &line, const QString &spoken, bool speak);
 
     // ---- Controls ----
-    TVoxRichEdit *VoxRichEdit1 = nullptr;      // conversation
+    TVoxChatView *VoxRichEdit1 = nullptr;      // conversation
     TVoxModelListView *VoxListView1 = nullptr; // users
     TVoxEdit *VoxEdit1 = nullptr;              // input line
     TVoxButton *VoxButton1 = nullptr;          // send
@@ -186,13 +186,12 @@ private:
     {
         QString Text;
         QTextCharFormat Format;
-        qreal Indent = 0;
     };
 
     void createControls();
     void createActions();
     void createUserMenu();
-    void addLine(const QString &text, const QTextCharFormat &format, qreal indent = 0);
+    void addLine(const QString &text, const QTextCharFormat &format);
     void scheduleFlush();
     void flushTurn(int limit);
     void trimView();

@@ -2,6 +2,7 @@
 
 // The whole family of speaking controls.
 #include "speech/controls/vox_button.h"
+#include "speech/controls/vox_chat_view.h"
 #include "speech/controls/vox_check_box.h"
 #include "speech/controls/vox_combo_box.h"
 #include "speech/controls/vox_edit.h"

@@ -34,6 +34,7 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    friend class TVoxChatView; // a rich edit to the speech, on another layout
     DocumentCaretText caretText() const;
 
     VoxVoice m_voice;

@@ -28,7 +28,7 @@ struct Bench
         [&](auto *...control) {
             (layout->addWidget(control), ...);
             (control->setSpeech(voice.speech.get()), ...);
-        }(edit, edit2, memo, rich, tree, list, box, combo, button, check);
+        }(edit, edit2, memo, rich, chat, tree, list, box, combo, button, check);
         edit->setObjectName("VoxEdit1");
         edit->setSpeechName("Ник");
         edit2->setSpeechName("Редактор");
@@ -55,6 +55,7 @@ struct Bench
     TVoxEdit *edit2 = new TVoxEdit;
     TVoxMemo *memo = new TVoxMemo;
     TVoxRichEdit *rich = new TVoxRichEdit;
+    TVoxChatView *chat = new TVoxChatView; // a rich edit to the ear
     TVoxTreeView *tree = new TVoxTreeView;
     TVoxListView *list = new TVoxListView;
     TVoxListBox *box = new TVoxListBox;
@@ -112,6 +113,8 @@ private slots:
         row("focus, empty rich edit", "rich", "", 0, "", "S|rich edit");
         row("focus, rich edit", "rich", "первая строка\nвторая", -1, "",
             "S|rich editпервая строка");
+        row("focus, conversation", "chat", "первая строка\nвторая", -1, "",
+            "S|rich editпервая строка");
         row("focus, password", "password", "secret", 0, "", "S|Ник ******");
         // Caret keys: the character passed, then the end of the line; the start alone.
         row("Right onto the end", "edit", "abc", 2, "Right", "S|c|конец строки");
@@ -124,6 +127,7 @@ private slots:
         row("memo lines", "memo", "первая\nвторая\nтретья", 0, "Down|Down|Up",
             "S|вторая|S|третья|S|вторая");
         row("rich edit line, then letter", "rich", "один\nдва", 0, "Down|Right", "S|два|S|д");
+        row("conversation line, then letter", "chat", "один\nдва", 0, "Down|Right", "S|два|S|д");
         row("past 65535", "memo", QString(70000, u'x') + " конец", -1, "Ctrl+Left", "S|конец");
         // Backspace and Delete say what they remove.
         row("Backspace, empty, typing heard", "edit+", "", 0, "Backspace", "строка пуста|B");
@@ -150,6 +154,7 @@ private slots:
         Bench bench;
         QWidget *widget = control == "memo"   ? static_cast<QWidget *>(bench.memo)
                           : control == "rich" ? static_cast<QWidget *>(bench.rich)
+                          : control == "chat" ? static_cast<QWidget *>(bench.chat)
                                               : bench.edit;
         if (control.startsWith("password"))
             bench.edit->setEchoMode(QLineEdit::Password);
@@ -157,6 +162,7 @@ private slots:
         bench.edit->setText(text);
         bench.memo->setPlainText(widget == bench.memo ? text : QString());
         bench.rich->setPlainText(widget == bench.rich ? text : QString());
+        bench.chat->setPlainText(widget == bench.chat ? text : QString());
         const QStringList onFocus = bench.focus(widget);
         // The caret is placed after the focus, which moves it.
         const int at = caret < 0 ? int(text.size()) : caret;
@@ -167,7 +173,8 @@ private slots:
         };
         widget == bench.edit   ? bench.edit->setCursorPosition(at)
         : widget == bench.memo ? place(bench.memo)
-                               : place(bench.rich);
+        : widget == bench.rich ? place(bench.rich)
+                               : place(bench.chat);
         QStringList expected = said.split(u'|', Qt::SkipEmptyParts);
         expected.replaceInStrings(QRegularExpression("^S$"), S)
             .replaceInStrings(QRegularExpression("^B$"), QString(QChar(8)));
