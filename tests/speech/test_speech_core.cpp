@@ -489,8 +489,8 @@ private slots:
         QTest::newRow("address to its host")
             << "see https://www.example.org/a/b?c=1 and http://x.ru:8080/ now"
             << "see example.org and x.ru now";
-        QTest::newRow("www address") << "www.kernel.org/doc"
-                                     << "kernel.org";
+        QTest::newRow("www address, any case") << "at WwW.kernel.org/doc"
+                                               << "at kernel.org";
         QTest::newRow("question marks") << "what?????"
                                         << "what? 5";
         QTest::newRow("emoji run")
