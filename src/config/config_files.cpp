@@ -1,5 +1,6 @@
 #include "config/config_files.h"
 
+#include "config/config_value_cache.h"
 #include "config/ini_file.h"
 
 #include <QDir>
@@ -40,13 +41,16 @@ QString ConfigFilePath(const QString &fileName)
 
 QString GetConfigValue(const QString &fileName, const QString &section, const QString &key)
 {
-    const auto file = IniFile::load(ConfigFilePath(fileName));
-    if (!file)
+    const auto found = ConfigValueCache::Value(ConfigFilePath(fileName), section, key);
+    switch (found.State) {
+    case ConfigValueCache::Found::NoFile:
         return QStringLiteral("err-");
-    const auto value = file->value(section, key);
-    if (!value)
+    case ConfigValueCache::Found::NoKey:
         return QStringLiteral("err-") + key;
-    return *value;
+    case ConfigValueCache::Found::Value:
+        break;
+    }
+    return found.Value;
 }
 
 bool SetConfigValue(const QString &fileName, const QString &section, const QString &key,
@@ -61,6 +65,7 @@ bool SetConfigValue(const QString &fileName, const QString &section, const QStri
     // A complete new file replaces the old one: a crash or a full disk leaves either the
     // old file or the new one, never a truncated mix.
     file.save(path);
+    ConfigValueCache::Forget(path);
     return true;
 }
 

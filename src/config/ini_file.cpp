@@ -215,6 +215,35 @@ QHash<QString, QString> IniFile::sectionValues(const QString &section) const
     return values;
 }
 
+QHash<QString, QHash<QString, QString>> IniFile::allValues() const
+{
+    QHash<QString, QHash<QString, QString>> sections;
+    // The section the lines belong to; none before the first header and in a repeated
+    // section (the first one of a name wins).
+    std::optional<QString> current;
+    for (const QString &line : m_lines) {
+        if (const auto section = sectionName(line)) {
+            const QString name = nameKey(*section);
+            current = sections.contains(name) ? std::nullopt : std::optional(name);
+            if (current)
+                sections.insert(name, {});
+            continue;
+        }
+        const auto key = current ? keyName(line) : std::nullopt;
+        if (!key)
+            continue;
+        QHash<QString, QString> &values = sections[*current];
+        if (!values.contains(nameKey(*key)))
+            values.insert(nameKey(*key), storedText(line));
+    }
+    return sections;
+}
+
+QString IniFile::lookupName(const QString &name)
+{
+    return nameKey(name.trimmed());
+}
+
 void IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
     setValues(section, {{key, value}});

@@ -34,6 +34,10 @@ public:
     std::optional<QString> value(const QString &section, const QString &key) const;
     // Every key of the section by its lower-case name, values as value() gives them.
     QHash<QString, QString> sectionValues(const QString &section) const;
+    // Every section and key at once, for repeated look-ups: section -> key -> value, both
+    // names as lookupName() gives them, so that a look-up finds exactly what value() finds.
+    QHash<QString, QHash<QString, QString>> allValues() const;
+    static QString lookupName(const QString &name);
 
     // Values are stored so that they read back unchanged: on one line (line breaks become
     // blanks, NUL characters are dropped) and inside double quotes when they have blanks

@@ -142,6 +142,21 @@ private slots:
         row("UTF-8 BOM", "\xEF\xBB\xBF[Speech]\nIESpeed=5\n", "Speech", "IESpeed", "5");
         row("cut at 2047", "[Config]\nNick=" + QByteArray(3000, 'x'), "Config", "Nick",
             QString(2047, u'x'));
+        const QByteArray twice = "[A]\nk=1\nK=2\n[B]\nk=3\n[a]\nk=4\nj=5\n";
+        row("first of two keys", twice, "a", "k", "1");
+        row("only the first section", twice, "A", "j", "err-j");
+    }
+    // Values are kept between reads of a file unchanged for two seconds; any change to it,
+    // of the same size and within the same second, is read.
+    void keptValuesFollowTheFile()
+    {
+        write("test.ini", "[A]\nk=1\n");
+        QTest::qSleep(2100);
+        QCOMPARE(GetConfigValue("test.ini", "A", "k"), "1");
+        write("test.ini", "[A]\nk=2\n");
+        QCOMPARE(GetConfigValue("test.ini", "A", "k"), "2");
+        SetConfigValue("test.ini", "A", "k", "3");
+        QCOMPARE(GetConfigValue("test.ini", "A", "k"), "3");
     }
     void reads()
     {
