@@ -35,15 +35,14 @@ private slots:
         QFETCH(QByteArray, password);
         QFETCH(QString, shown);
         QFETCH(QStringList, spoken);
-        MainWindowBench bench;
+        MainWindowBench bench("connect");
         const QByteArray port = QByteArray::number(server.port);
         QVERIFY(WriteBytes(ConfigFilePath("servers.ini"),
                            "[IRCServers]\nName1=127.0.0.1\nDesc1=t\nPort1=" + port +
                                "\nCodePage1=UTF8\nSaslMechanism1=PLAIN\nSaslAccount1=tester\n"
                                "SaslPassword1=" +
                                password + '\n'));
-        bench.setServer("127.0.0.1", port);
-        bench.setCaption("smode", "connect");
+        bench.setServer(server.port);
         TForm1 *window = bench.start();
         QVERIFY(WaitUntil([&] { return bench.statusText().contains("Welcome to the TestNet"); }));
         QCOMPARE(window->IRC->State(), stConnected);

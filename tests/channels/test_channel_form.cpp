@@ -1,16 +1,29 @@
 // The channel and private windows against a scripted server: what is shown, spoken and sent,
-// which window takes the traffic, the user table, the user actions and the two dialogs.
-#include "channel_bench.h"
+// which window takes the traffic, the user table and actions, the two dialogs, joins and quits
+// heard or not, net splits; the keys (typing, review, speech modes and keys, mentions, the
+// activity key). Against a real ngircd with a second user: code pages chosen from the menu (a
+// Cyrillic channel name in the lines the program words, the CTCP TIME answer), a message too
+// long for one line, and a server that comes back, joined again into the window left open.
+#include "main_window_bench.h"
+#include "raw_irc_client.h"
 
 #include "app/codepage.h"
+#include "app/keyboard_language.h"
 #include "base/exception.h"
+#include "channels/channel_keys.h"
 #include "channels/channel_list_form.h"
 #include "channels/channel_list_hooks.h"
 #include "channels/channel_list_request_form.h"
 #include "channels/channel_mode_form.h"
 #include "channels/channel_setup_form.h"
+#include "channels/mentions_form.h"
+#include "channels/net_split.h"
+#include "channels/presence_notes.h"
 #include "irc/irc_client.h"
 
+#include <QClipboard>
+#include <QInputMethod>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTextBlock>
@@ -28,12 +41,12 @@ private:
     QStringList changes; // what a user table told its view, in order
 
     void feed(const QByteArray &line) { bench->feed(line); }
-    TChannelForm *window(const QString &name) { return ChannelFormAt(FindChannelForm(name)); }
-    bool focus(TChannelForm *form)
+    void feed(std::initializer_list<const char *> lines)
     {
-        form->VoxEdit1->setFocus();
-        return QTest::qWaitFor([form] { return form->_Focused(); });
+        for (const char *line : lines)
+            bench->feed(line);
     }
+    TChannelForm *window(const QString &name) { return ChannelFormAt(FindChannelForm(name)); }
 
     TChannelForm *join(const QByteArray &channel)
     {
@@ -98,6 +111,48 @@ private:
                 });
     }
 
+    // The keys' window: #c joined with three users listed, its input line holding the keyboard.
+    TChannelForm *typing = nullptr;
+    bool joinTyping()
+    {
+        typing = join("#c");
+        typing->UpdateUserList({"alice", "bob", "Alex"});
+        return Focus(typing);
+    }
+    QString press(Qt::Key k)
+    {
+        bench->interfaceVoice->clear();
+        QTest::keyClick(QApplication::focusWidget(), k, Qt::ControlModifier | Qt::ShiftModifier);
+        return lastInterface();
+    }
+    QString lastInterface() const
+    {
+        const QStringList texts = bench->interfaceVoice->spokenTexts();
+        return texts.isEmpty() ? QString() : texts.last();
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(typing->VoxEdit1, key, modifiers);
+    }
+
+    // The program in #room at a fresh real server, and bob there too.
+    std::unique_ptr<NgircdServer> server;
+    RawIrcClient bob;
+    TChannelForm *room = nullptr;
+    bool joinRoom()
+    {
+        server = std::make_unique<NgircdServer>();
+        bench.reset(); // the scripted session is not needed here
+        bench = std::make_unique<ChannelBench>();
+        if (!server->start() || !(room = bench->joinAt(*server, "#room")) ||
+            !bob.connectTo(*server, "bob"))
+            return false;
+        main = bench->window.get();
+        bob.send("JOIN #room");
+        return QTest::qWaitFor(
+            [this] { return room->UserPresent("bob") && room->UserPresent("talvin"); });
+    }
+
 private slots:
     void init()
     {
@@ -110,8 +165,12 @@ private slots:
     }
     void cleanup()
     {
+        bob.socket.abort();
+        bob.received.clear();
         bench.reset();
         peer.reset();
+        server.reset();
+        QLocale::setDefault(QLocale::system());
     }
 
     void messagesAreShownAndSpokenOnlyWhereTheUserIs()
@@ -126,8 +185,7 @@ private slots:
         feed(":bob!u@h PRIVMSG #c :\x01"
              "ACTION waves\x01");
         // STATUSMSG targets reach the channel.
-        feed(":op!o@h PRIVMSG @#c :to the ops");
-        feed(":v!o@h PRIVMSG +#c :to the voiced");
+        feed({":op!o@h PRIVMSG @#c :to the ops", ":v!o@h PRIVMSG +#c :to the voiced"});
         QCOMPARE(ViewText(form), "*** me вошёл на канал #c\nbob:\nhello\x02 there\nbob:\n* waves\n"
                                  "op:\nto the ops\nv:\nto the voiced");
         QCOMPARE(bench->channelTexts().first(), "bob hello\x20 there");
@@ -192,8 +250,7 @@ private slots:
         other->RenameUser("anna", "bob");
         QCOMPARE(rows(other), QStringList({"bob", "Борис"}));
         TChannelForm *form = join("#c");
-        feed(":irc.test 353 me = #c :me @bob carol");
-        feed(":irc.test 366 me #c :End of NAMES list");
+        feed({":irc.test 353 me = #c :me @bob carol", ":irc.test 366 me #c :End of NAMES list"});
         QCOMPARE(form->UserCount(), 3);
         form->VoxListView1->setCurrentIndex(row(form, "bob"));
         form->IgnorExecute();
@@ -204,8 +261,7 @@ private slots:
         feed(":robert!u@h PRIVMSG #c :welcome back");
         QVERIFY(ViewText(form).endsWith("robert:\nwelcome back"));
         QVERIFY(!ViewText(form).contains("not heard"));
-        feed(":carol!u@h QUIT :bye");
-        feed(":me!u@h NICK me2");
+        feed({":carol!u@h QUIT :bye", ":me!u@h NICK me2"});
         QVERIFY(form->UserCount() == 2 && form->UserPresent("me2") && form->UserPresent("robert"));
         // No fixed limit; removing a row never moves another entry's count.
         QStringList names;
@@ -261,6 +317,77 @@ private slots:
         QCOMPARE(rows(form).join(u' ') + " | " + changes.join(u' '), expected);
     }
 
+    // Joins and leaves are heard by the setting and how recently the user spoke (within ten
+    // minutes); a quit reason is a net split only when it names two different servers.
+    void presenceSettingsAndSplitReasons()
+    {
+        const qint64 now = 100 * 60000, minute = 60000;
+        const auto heard = [&](TPresenceSpeech setting, qint64 ago) {
+            return SpeakPresence(setting, ago < 0 ? std::nullopt : std::optional(now - ago), now);
+        };
+        QVERIFY(heard(TPresenceSpeech::Always, -1) && !heard(TPresenceSpeech::Never, 0));
+        QVERIFY(!heard(TPresenceSpeech::RecentSpeakers, -1));
+        QVERIFY(heard(TPresenceSpeech::RecentSpeakers, 10 * minute));
+        QVERIFY(!heard(TPresenceSpeech::RecentSpeakers, 11 * minute));
+        QStringList splits;
+        for (const char *reason :
+             {"irc.a.net irc.b.net", "*.net *.split", "Quit: irc.a.net irc.b.net",
+              "irc.a.net irc.a.net", "gone home", "irc.a.net  irc.b.net"}) {
+            const auto found = NetSplitServers(reason);
+            splits << (found ? found->Near + '|' + found->Far : QString());
+        }
+        QCOMPARE(splits, QStringList({"irc.a.net|irc.b.net", "*.net|*.split", "", "", "", ""}));
+    }
+
+    // What the channel voice says in which order; the key that goes round the settings says
+    // each and keeps it by the window's name.
+    void presenceSpokenAndSplitsGathered()
+    {
+        TPresenceNotes::QuietMs = 100;
+        TChannelForm *form = join("#c");
+        QTRY_VERIFY(form->_Focused());
+        bench->channelVoice->clear();
+        for (const char *nick : {"bob", "carol", "dave", "erin", "frank"})
+            feed(QByteArray(":") + nick + "!u@h JOIN #c");
+        feed(":bob!u@h PRIVMSG #c :hi");
+        feed(":bob!u@h PART #c");   // spoke: heard
+        feed(":zed!u@h QUIT :bye"); // not in the channel: nowhere
+        feed(":frank!u@h QUIT :bye");
+        for (const char *nick : {"carol", "dave", "erin"})
+            feed(QByteArray(":") + nick + "!u@h QUIT :irc.a.net irc.b.net");
+        QTRY_VERIFY(ViewText(form).contains("разрыв"));
+        for (const char *nick : {"carol", "dave"})
+            feed(QByteArray(":") + nick + "!u@h JOIN #c");
+        QTRY_VERIFY(ViewText(form).contains("вернулись"));
+        QCOMPARE(ViewText(form).split('\n').mid(1),
+                 QStringList({"*** bob вошел в #c", "*** carol вошел в #c", "*** dave вошел в #c",
+                              "*** erin вошел в #c", "*** frank вошел в #c", "bob:", "hi",
+                              "*** bob вышел #c", "*** frank вышел из сети (bye)",
+                              "*** разрыв сети между irc.a.net и irc.b.net: ушли 3 пользователя "
+                              "(carol, dave, erin)",
+                              "*** после разрыва сети между irc.a.net и irc.b.net вернулись 2 "
+                              "пользователя (carol, dave)"}));
+        QCOMPARE(bench->channelTexts(),
+                 QStringList({"bob hi", "bob вышел  c",
+                              "разрыв сети между irc a net и irc b net: ушли 3 пользователя",
+                              "после разрыва сети между irc a net и irc b net вернулись 2 "
+                              "пользователя"}));
+        QStringList heard;
+        for (int press = 0; press < 3; ++press) {
+            bench->interfaceVoice->clear();
+            QTest::keyClick(form->VoxEdit1, Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+            heard << bench->interfaceVoice->spokenTexts().last()
+                  << GetConfigValue("windows.ini", "PresenceSpeech", "%23c");
+            bench->channelVoice->clear();
+            feed(":x" + QByteArray::number(press) + "!u@h JOIN #c");
+            QTRY_VERIFY(ViewText(form).contains("x" + QString::number(press) + " вошел"));
+            heard << bench->channelTexts().join('|');
+        }
+        QCOMPARE(heard, QStringList({"читать все входы и выходы", "always", "x0 вошел в  c",
+                                     "не читать входы и выходы", "never", "",
+                                     "входы и выходы только тех, кто говорил", "recent", ""}));
+    }
+
     void typedLinesGoOutByteForByte()
     {
         TChannelForm *form = join("#c");
@@ -309,20 +436,20 @@ private slots:
         QCOMPARE(FindChannelForm("robert"), slot);
         feed(":robert!d@h NOTICE me :noticed");
         QVERIFY(ViewText(form).endsWith("robert\nnoticed"));
-        QVERIFY(focus(form));
+        QVERIFY(Focus(form));
         QCOMPARE(say(form, "hello"), QByteArray("PRIVMSG robert :hello\r\n"));
         // Speech on, focused: nick and text; not focused: a sound and the nick alone.
         form->AC_Speak->trigger();
         bench->channelVoice->clear();
         feed(":robert!u@h PRIVMSG me :spoken");
         QCOMPARE(bench->channelTexts(), QStringList{"robert spoken"});
-        QVERIFY(focus(channel));
+        QVERIFY(Focus(channel));
         bench->channelVoice->clear();
         feed(":robert!u@h PRIVMSG me :unseen");
         QCOMPARE(bench->channelTexts(), QStringList{"robert"});
         QVERIFY(bench->sounds.played.contains("pmessage"));
         // Dialogue mode (Shift+F5) tells the partner.
-        QVERIFY(focus(form));
+        QVERIFY(Focus(form));
         sent();
         QTest::keyClick(form->VoxEdit1, Qt::Key_F5, Qt::ShiftModifier);
         QCOMPARE(sent(), EncodeEngineText("PRIVMSG robert :Включен режим диалога. me сейчас вас "
@@ -359,8 +486,7 @@ private slots:
         sent();
         for (int i = 1; i <= 50; ++i)
             feed(":bob!u@h PRIVMSG me :m" + QByteArray::number(i));
-        feed(":eve!u@h PRIVMSG me :hi");
-        feed(":bob!u@h NOTICE me :an answer of his own");
+        feed({":eve!u@h PRIVMSG me :hi", ":bob!u@h NOTICE me :an answer of his own"});
         const QString reply = "Это автоответ. me сейчас не может ответить, напишите, "
                               "пожалуйста, позже.\r\n";
         QCOMPARE(DecodeEngineText(sent()), "NOTICE bob :" + reply + "NOTICE eve :" + reply);
@@ -391,8 +517,7 @@ private slots:
     void userListActionsSendTheirLines()
     {
         TChannelForm *form = join("#c");
-        feed(":irc.test 353 me = #c :@me bob");
-        feed(":irc.test 366 me #c :End");
+        feed({":irc.test 353 me = #c :@me bob", ":irc.test 366 me #c :End"});
         MessageBoxWatcher boxes;
         form->VoxListView1->clearSelection();
         form->QueryExecute();
@@ -430,8 +555,7 @@ private slots:
     void modeDialogSendsModeAndTopic()
     {
         join("#c");
-        feed(":irc.test 324 me #c +nt");
-        feed(":irc.test 332 me #c :old topic");
+        feed({":irc.test 324 me #c +nt", ":irc.test 332 me #c :old topic"});
         TChannelModeForm *dialog = ChannelModeForm();
         QVERIFY(dialog->Prepare("#c"));
         // Nothing changed: every mode not ticked still goes as a removal, no TOPIC.
@@ -474,7 +598,7 @@ private slots:
         ShowChannelSetup(form->Slot);
         QVERIFY(!form->Options.ShowNick && !form->Options.SpeakNick);
         main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(main) && focus(form));
+        QVERIFY(QTest::qWaitForWindowActive(main) && Focus(form));
         bench->channelVoice->clear();
         feed(":bob!u@h PRIVMSG #c :plain");
         QVERIFY(ViewText(form).endsWith("#c\nplain"));
@@ -553,6 +677,274 @@ private slots:
         QCOMPARE(Form3()->FullList.Count(), 2);
         QVERIFY(QFile::exists(ProgramDir() + "/1.lst"));
         Form3()->close();
+    }
+
+    // Typed, Tab presses, the line afterwards and what is said; without a match the line
+    // stays and Tab moves on.
+    void tabCompletesNicks_data()
+    {
+        QTest::addColumn<QString>("row");
+        for (const char *row : {"al|1|alice: |alice", "AL|2|Alex: |Alex", "al|3|alice: |alice",
+                                "hi b|1|hi bob |bob", "zz|1|zz|"})
+            QTest::newRow(row) << QString::fromLatin1(row);
+    }
+    void tabCompletesNicks()
+    {
+        QVERIFY(joinTyping());
+        QFETCH(QString, row);
+        const QStringList part = row.split(u'|');
+        TypeText(typing->VoxEdit1, part[0]);
+        for (int i = 0; i < part[1].toInt(); ++i)
+            key(Qt::Key_Tab);
+        QCOMPARE(typing->VoxEdit1->text(), part[2]);
+        if (!part[3].isEmpty())
+            QCOMPARE(lastInterface(), part[3]);
+        QTRY_COMPARE(typing->VoxEdit1->hasFocus(), !part[3].isEmpty());
+    }
+    void upAndDownRecallSentLines()
+    {
+        QVERIFY(joinTyping());
+        for (const char *line : {"one", "/msg NickServ IDENTIFY hunter2"}) {
+            TypeText(typing->VoxEdit1, line);
+            key(Qt::Key_Return);
+        }
+        TypeText(typing->VoxEdit1, "dra");
+        QStringList lines;
+        for (Qt::Key k : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down}) {
+            key(k);
+            lines << typing->VoxEdit1->text() + "|" + lastInterface();
+        }
+        QCOMPARE(
+            lines,
+            QStringList({"/msg NickServ IDENTIFY hunter2|/msg NickServ IDENTIFY *******", "one|one",
+                         "one|one", "/msg NickServ IDENTIFY hunter2|/msg NickServ IDENTIFY *******",
+                         "dra|dra"}));
+    }
+    void reviewKeysReadCopyAndWalkWithoutTouchingTheLine()
+    {
+        QVERIFY(joinTyping());
+        for (const char *text : {"first", "second", "third"})
+            feed(QByteArray(":bob!u@h PRIVMSG #c :") + text);
+        TypeText(typing->VoxEdit1, "typing");
+        typing->VoxEdit1->setCursorPosition(2);
+        bench->channelVoice->clear();
+        // Alt and a digit reads a message back (again: copies it); Alt+Shift walks them.
+        for (const Qt::Key k : {Qt::Key_1, Qt::Key_3, Qt::Key_3, Qt::Key_0})
+            key(k, Qt::AltModifier);
+        for (const Qt::Key k :
+             {Qt::Key_Up, Qt::Key_Up, Qt::Key_Home, Qt::Key_Up, Qt::Key_Down, Qt::Key_End})
+            key(k, Qt::AltModifier | Qt::ShiftModifier);
+        QCOMPARE(
+            bench->channelVoice->speakAndStop(),
+            QStringList({"<stop>",      "bob third",  "<stop>",        "bob first", "<stop>",
+                         "скопировано", "<stop>",     "нет сообщения", "<stop>",    "bob third",
+                         "<stop>",      "bob second", "<stop>",        "bob first", "<stop>",
+                         "bob first",   "<stop>",     "bob second",    "<stop>",    "bob third"}));
+        QCOMPARE(QGuiApplication::clipboard()->text() + '|' + typing->VoxEdit1->text() + '|' +
+                     QString::number(typing->VoxEdit1->cursorPosition()),
+                 "first|typing|2");
+    }
+
+    void ctrlAltSGoesRoundTheModesAndKeepsThem()
+    {
+        QVERIFY(joinTyping());
+        TChannelForm *quiet = bench->join("#q");
+        QStringList heard;
+        for (int round = 0; round < 3; ++round) {
+            QVERIFY(Focus(typing));
+            bench->interfaceVoice->clear();
+            key(Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+            heard << lastInterface();
+            // Each mode heard from the other window: spoken, or only while focused.
+            bench->channelVoice->clear();
+            QVERIFY(Focus(quiet));
+            feed(":bob!u@h PRIVMSG #c :away " + QByteArray::number(round));
+            heard << bench->channelTexts().join('|');
+        }
+        QCOMPARE(heard, QStringList({"не читать", "", "читать всегда", "bob away 1",
+                                     "читать только в активном окне", ""}));
+        QCOMPARE(bench->sounds.played.count("message"), 1);
+        // Kept by name: the channel joined again in any letter case speaks as left.
+        QVERIFY(Focus(typing));
+        key(Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(GetConfigValue("windows.ini", "SpeechMode", "%23c"), QStringLiteral("silent"));
+        QVERIFY(!ChannelFormAt(NewChannelForm("#C"))->Options.SpeechOn);
+    }
+    void mainSpeechKeysMuteStopAndDrop()
+    {
+        QVERIFY(joinTyping());
+        bench->channelVoice->clear();
+        bench->interfaceVoice->clear();
+        // As the window gets it once the line is decoded.
+        typing->Recive("bob",
+                       QString::fromUtf8("see https://www.example.org/x?y=1 \u200bnow!!!!!"));
+        key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        feed(":bob!u@h PRIVMSG #c :unheard");
+        key(Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        feed(":bob!u@h PRIVMSG #c :heard");
+        key(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(bench->channelVoice->speakAndStop(),
+                 QStringList(
+                     {"bob see example org now     ", "<stop>", "bob heard", "<stop>", "<stop>"}));
+        QCOMPARE(bench->interfaceVoice->speakAndStop(),
+                 QStringList({"<stop>", "каналы молчат", "<stop>", "каналы читаются", "<stop>",
+                              "очередь сброшена", "<stop>"}));
+    }
+
+    void mentionsAreHeardListedAndJumpedTo()
+    {
+        QVERIFY(joinTyping());
+        for (const char *channel : {"#a", "#b"})
+            bench->join(channel);
+        QVERIFY(Focus(typing));
+        bench->channelVoice->clear();
+        bench->sounds.played.clear();
+        feed({":bob!u@h PRIVMSG #a :hello world", ":bob!u@h PRIVMSG #b :hey ME, look",
+              ":bob!u@h PRIVMSG #b :bobby meh", ":eve!u@h PRIVMSG me :psst"});
+        // Only the mention is heard from the windows in the background, with its own sound.
+        QCOMPARE(bench->channelTexts(), QStringList{"bob hey ME  look"});
+        QCOMPARE(bench->sounds.played, QStringList({"message", "mention", "message"}));
+        QStringList heard;
+        for (int i = 0; i < 4; ++i)
+            heard << press(Qt::Key_J);
+        QCOMPARE(heard, QStringList({"eve, новых сообщений: 1", "#b, новых сообщений: 2",
+                                     "#a, новых сообщений: 1", "новых сообщений нет"}));
+        // The mentions window: the newest mention selected; Enter goes to its window.
+        press(Qt::Key_N);
+        TVoxListBox *list = MentionsForm()->VoxListBox1;
+        QTRY_VERIFY(list->hasFocus());
+        QVERIFY(list->currentItem()->text().endsWith("#b bob: hey ME, look"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_VERIFY(ChannelFormAt(FindChannelForm("#b"))->_Focused());
+    }
+
+    // Said on the channel voice as the user types, once per change of language.
+    void keyboardLanguageSaidOncePerChange()
+    {
+        QVERIFY(joinTyping());
+        const auto type = [&](const QString &text) {
+            bench->channelVoice->clear();
+            TypeText(typing->VoxEdit1, text);
+            return bench->channelVoice->spokenTexts().join(u'|');
+        };
+        // A letter only Ukrainian has switches; shared letters keep Ukrainian.
+        QStringList heard;
+        for (const char *text : {"при1", "hi", "ів", "ы"})
+            heard << type(QString::fromUtf8(text));
+        QCOMPARE(heard, QStringList({"Русский", "Английский", "Украинский", "Русский"}));
+        QCOMPARE(typing->VoxEdit1->text(), "при1hiівы");
+        TKeyboardLanguage *language = bench->window->KeyboardLanguage;
+        QCOMPARE(language->LastKeyboardLanguage, int(QLocale::Russian));
+        // An input method that reports layout switches is believed over the letters.
+        language->InputMethodLocale = [] { return QLocale(QLocale::German); };
+        emit QGuiApplication::inputMethod()->localeChanged();
+        QCOMPARE(type("жж"), "Язык неизвестен");
+    }
+
+    void conversationWithAnotherUser()
+    {
+        QVERIFY(joinRoom());
+        // A locale whose short date has a Cyrillic letter ("г." for the year).
+        QLocale::setDefault(QLocale(QLocale::Bulgarian, QLocale::Bulgaria));
+        room->VoxEdit1->setFocus();
+        QTRY_VERIFY(room->_Focused());
+        // KOI8-R bytes under CP1251 are the CP1251 letters they happen to be ...
+        const QByteArray koi8Greeting = "\xF0\xD2\xC9\xD7\xC5\xD4"; // "Привет"
+        bob.send("PRIVMSG #room :" + koi8Greeting);
+        QTRY_VERIFY(ViewText(room).endsWith("bob:\nрТЙЧЕФ"));
+        // ... and under KOI8 they are Cyrillic, shown and spoken; the log keeps the bytes
+        // as they came off the wire and went out.
+        main->A_KOI8->trigger();
+        QCOMPARE(main->StatusPanels[3]->text(), "KOI8");
+        bench->channelVoice->clear();
+        bob.send("PRIVMSG #room :" + koi8Greeting);
+        QTRY_VERIFY(ViewText(room).endsWith("bob:\nПривет"));
+        QCOMPARE(bench->channelTexts(), QStringList{"bob Привет"});
+        TypeText(room->VoxEdit1, "Ёж Привет ok");
+        QTest::keyClick(room->VoxEdit1, Qt::Key_Return);
+        const QByteArray sent = "PRIVMSG #room :\xB3\xD6 " + koi8Greeting + " ok\r\n";
+        QVERIFY2(bob.waitFor(sent), bob.received.right(200).toHex(' ').constData());
+        QVERIFY(bench->log().contains(" PRIVMSG #room :" + koi8Greeting + "\r\n"));
+        QVERIFY(bench->log().contains("< " + sent));
+        QVERIFY(!bench->log().contains("\xCF\xF0\xE8\xE2\xE5\xF2"));
+
+        // A Cyrillic channel joined with the name as the program keeps it (the channel list
+        // and the favourites do so); the first joiner's operator actions on the chosen user.
+        const QString name = "#канал";
+        const QByteArray wire = EncodeText(name, TextEncoding::Koi8r);
+        main->IRC->Join(EncodeEngineText(name));
+        QTRY_VERIFY(FindChannelForm(name) >= 0);
+        TChannelForm *cyrillic = ChannelFormAt(FindChannelForm(name));
+        bob.send("JOIN " + wire);
+        QTRY_VERIFY(cyrillic->UserPresent("bob") > 0);
+        cyrillic->VoxListView1->setCurrentIndex(
+            cyrillic->UserTable()->index(cyrillic->UserPresent("bob") - 1, 0));
+        cyrillic->OpExecute();
+        QVERIFY2(bob.waitFor(" MODE " + wire + " +o bob\r\n"),
+                 bob.received.right(200).toHex(' ').constData());
+        cyrillic->DeopExecute();
+        QVERIFY(bob.waitFor(" MODE " + wire + " -o bob\r\n"));
+        cyrillic->KickExecute();
+        QVERIFY(bob.waitFor(" KICK " + wire + " bob :"));
+        QTRY_COMPARE(cyrillic->UserPresent("bob"), 0);
+
+        bob.send("PRIVMSG talvin :\x01TIME\x01");
+        const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+        QVERIFY(date.contains(QChar(u'г')));
+        QVERIFY2(bob.waitFor("\x01TIME Local time is " + EncodeText(date, TextEncoding::Koi8r)),
+                 bob.received.right(120).toHex(' ').constData());
+    }
+
+    void utf8ChannelWithLegacyUser()
+    {
+        QVERIFY(joinRoom());
+        main->A_UTF8->trigger();
+        QCOMPARE(main->StatusPanels[3]->text(), QStringLiteral("UTF8"));
+        const QString hello = QStringLiteral("Привет, ёж");
+        bob.send("PRIVMSG #room :" + EncodeText(hello, TextEncoding::Cp1251)); // fallback
+        QTRY_VERIFY(ViewText(room).endsWith("bob:\n" + hello));
+        TypeText(room->VoxEdit1, QStringLiteral("Ёж ok"));
+        QTest::keyClick(room->VoxEdit1, Qt::Key_Return);
+        QVERIFY(bob.waitFor("PRIVMSG #room :" + QStringLiteral("Ёж ok").toUtf8() + "\r\n"));
+
+        // 300 two-byte letters in words of five: more than one line can carry.
+        const QString longText = QStringLiteral("жжжжж ").repeated(60) + QStringLiteral("конец");
+        bob.received.clear();
+        main->IRC->Say("#room", longText.toUtf8());
+        QVERIFY(bob.waitFor(QStringLiteral("конец").toUtf8() + "\r\n"));
+        QStringList parts;
+        for (const QByteArray &line : bob.received.trimmed().split('\n')) {
+            QVERIFY2(line.size() + 1 <= 512, line.constData());
+            parts << QString::fromUtf8(line.mid(line.indexOf(" :") + 2).trimmed());
+        }
+        QCOMPARE(parts.size(), 2);
+        QCOMPARE(parts.join(u' '), longText);
+    }
+
+    // The program says so, reconnects by itself and joins again into the same window;
+    // Ctrl+R while it waits stops the reconnection.
+    void serverRestartRejoinsTheSameWindow()
+    {
+        QVERIFY(joinRoom());
+        main->ReconnectDelay.FirstMs = 300; // the waits themselves are not under test here
+        const int slot = FindChannelForm("#room");
+        QVERIFY(server->restart());
+        // The server's confirmation of the join lands in the same window, not a new one.
+        QTRY_VERIFY_WITH_TIMEOUT(ViewText(room)
+                                     .section(QStringLiteral("снова вход в канал #room"), 1)
+                                     .contains(QStringLiteral("вошёл на канал #room")),
+                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(room->UserPresent("talvin") > 0, 10000);
+        QCOMPARE(ChannelFormAt(FindChannelForm("#room")), room);
+        QCOMPARE(FindChannelForm("#room"), slot);
+        QVERIFY(!main->Reconnecting());
+        // Lost again, and this time the user says no more.
+        main->ReconnectDelay.FirstMs = 60000;
+        server->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(main->Reconnecting(), 10000);
+        main->ConnectAction(); // Ctrl+R
+        QVERIFY(!main->Reconnecting() && !main->IRC->Connected());
     }
 };
 

@@ -88,30 +88,19 @@ private slots:
         host.reset();
     }
 
-    void stripControlCodes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        // A colour code takes one or two digits, or one character from ',' on; no more.
-        const QStringList rows = {"12red|red", "4red|red", "4,2x|,2x", "abc|bc",
-                                  ",5x|x",     " x| x",    "|",        "123|3"};
-        for (const QString &row : rows)
-            QTest::newRow(qPrintable(row))
-                << u'\x03' + row.section(u'|', 0, 0) << row.section(u'|', 1);
-        QTest::newRow("nul becomes blank") << QString::fromUtf16(u"a\0b", 3) << "a b";
-        QTest::newRow("bold and underline stay") << "\x02"
-                                                    "b\x1f"
-                                                 << "\x02"
-                                                    "b\x1f";
-    }
+    // A colour code takes one or two digits, or one character from ',' on; no more. NUL
+    // becomes a blank; bold and underline stay. Stripped the same way on the way out.
     void stripControlCodes()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(StripControlCodes(text), expected);
-        // Stripped the same way on the way out.
-        QCOMPARE(ChannelSendBytes(QStringLiteral("Привет ") + text),
-                 EncodeEngineText("Привет " + expected));
+        QStringList rows = {"^12red|red", "^4red|red", "^4,2x|,2x", "^abc|bc",
+                            "^,5x|x",     "^ x| x",    "^|",        "^123|3"};
+        rows.replaceInStrings("^", QString(QChar(3)));
+        rows << "\x02\x62\x1f|\x02\x62\x1f" << QString::fromUtf16(u"a\0b|a b", 7);
+        for (const QString &row : rows) {
+            const QString text = row.section(u'|', 0, 0), expected = row.section(u'|', 1);
+            QCOMPARE(StripControlCodes(text), expected);
+            QCOMPARE(ChannelSendBytes("Привет " + text), EncodeEngineText("Привет " + expected));
+        }
     }
 
     void serialWorkQueuesNestedWorkInOrder()
@@ -134,10 +123,9 @@ private slots:
         QCOMPARE(order.last(), QStringLiteral("d"));
     }
 
+    // Colour codes go, NUL reads as a blank, a count that is no number is 0.
     void entriesSplitIntoNameCountAndTopic()
     {
-        // Colour codes go (a digit and nothing after the comma; a letter after it too), NUL
-        // reads as a blank, a count that is no number is 0.
         QByteArray split;
         for (const QByteArray &entry :
              {QByteArray("#chat 12 hello  \0034,1red\003 world "),

@@ -100,7 +100,7 @@ class TestDialogs : public QObject
     Q_OBJECT
 
 private slots:
-    void connectDialogSpeaksLoadsAndSavesNothingOnEscape()
+    void connectDialogSpeaksLoadsSavesNothingOnEscapeAndAddsServers()
     {
         TestDialogHost host(true);
         host.writeConfig("user.ini", UserIni);
@@ -131,6 +131,37 @@ private slots:
         QVERIFY(!form.isVisible());
         QCOMPARE(host.configBytes("user.ini"), UserIni);
         QCOMPARE(host.connectActions, 0);
+        // Adding a server checks the fields.
+        QVERIFY(ActivateWindow(&form));
+        form.PageControl1->setCurrentIndex(1);
+        MessageCloser closer(host.voice.recording);
+        QStringList seen;
+        WhenModal<TServerOptionsForm>([&](TServerOptionsForm *dialog) {
+            seen << UnlabelledControls(dialog) << dialog->PortEdit->text();
+            QTest::keyClick(dialog->ServerEdit, Qt::Key_Return); // empty server
+            TypeInto(dialog->ServerEdit, "irc.er-net.org");
+            retype(dialog->PortEdit, "");
+            QTest::keyClick(dialog->PortEdit, Qt::Key_Return); // empty port
+            TypeInto(dialog->PortEdit, "99999");
+            QTest::keyClick(dialog->PortEdit, Qt::Key_Return); // not a port
+            retype(dialog->PortEdit, "6697");
+            TypeInto(dialog->DescEdit, "er-net");
+            dialog->CodePageBox->setCurrentIndex(2);
+            TypeInto(dialog->PasswordEdit, "secret");
+            QTest::keyClick(dialog->PasswordEdit, Qt::Key_Return);
+        });
+        form.Button3->click();
+        QCOMPARE(seen, QStringList({"6667"}));
+        QCOMPARE(texts(closer), QStringList({"Введите адрес сервера.", "Введите номер порта.",
+                                             "Введите номер порта."}));
+        LoadServerList();
+        QCOMPARE(ServerCount(), 5);
+        const ServerRecord *added = ServerAt(5);
+        QCOMPARE(added->Name + added->Desc + added->CodePage, "irc.er-net.orger-netKOI8");
+        QCOMPARE(added->Port, quint16(6697));
+        QVERIFY(added->AddDate.isValid() && added->LastConnect == added->AddDate);
+        QVERIFY(!host.configText("servers.ini").contains("secret"));
+        QVERIFY(itemsOf(form.VoxComboBox2).contains("irc.er-net.org"));
     }
 
     void enterInTheNickFieldStoresAndConnectsToTheChosenServer()
@@ -169,43 +200,8 @@ private slots:
         QVERIFY(!form.isVisible() && !host.client.Connected());
     }
 
-    void addingAServerChecksTheFields()
-    {
-        TestDialogHost host(true);
-        TForm2 form;
-        QVERIFY(ActivateWindow(&form));
-        form.PageControl1->setCurrentIndex(1);
-        MessageCloser closer(host.voice.recording);
-        QStringList seen;
-        WhenModal<TServerOptionsForm>([&](TServerOptionsForm *dialog) {
-            seen << UnlabelledControls(dialog) << dialog->PortEdit->text();
-            QTest::keyClick(dialog->ServerEdit, Qt::Key_Return); // empty server
-            TypeInto(dialog->ServerEdit, "irc.er-net.org");
-            retype(dialog->PortEdit, "");
-            QTest::keyClick(dialog->PortEdit, Qt::Key_Return); // empty port
-            TypeInto(dialog->PortEdit, "99999");
-            QTest::keyClick(dialog->PortEdit, Qt::Key_Return); // not a port
-            retype(dialog->PortEdit, "6697");
-            TypeInto(dialog->DescEdit, "er-net");
-            dialog->CodePageBox->setCurrentIndex(2);
-            TypeInto(dialog->PasswordEdit, "secret");
-            QTest::keyClick(dialog->PasswordEdit, Qt::Key_Return);
-        });
-        form.Button3->click();
-        QCOMPARE(seen, QStringList({"6667"}));
-        QCOMPARE(texts(closer), QStringList({"Введите адрес сервера.", "Введите номер порта.",
-                                             "Введите номер порта."}));
-        LoadServerList();
-        QCOMPARE(ServerCount(), 5);
-        const ServerRecord *added = ServerAt(5);
-        QCOMPARE(added->Name + added->Desc + added->CodePage, "irc.er-net.orger-netKOI8");
-        QCOMPARE(added->Port, quint16(6697));
-        QVERIFY(added->AddDate.isValid() && added->LastConnect == added->AddDate);
-        QVERIFY(!host.configText("servers.ini").contains("secret"));
-        QVERIFY(itemsOf(form.VoxComboBox2).contains("irc.er-net.org"));
-    }
-
-    void changingAServerWritesItsOwnRecord()
+    // Changing a record writes that record only; the server list window acts on the row chosen.
+    void changingAServerAndTheServerListWindow()
     {
         TestDialogHost host(true);
         LoadServerList();
@@ -229,15 +225,10 @@ private slots:
         QCOMPARE(host.configBytes("servers.ini"), before); // Escape leaves the record
         MessageCloser closer(host.voice.recording);
         QVERIFY(!ServerOptionsForm()->ShowChange("irc.nowhere.org"));
-        QCOMPARE(texts(closer), QStringList({"Input server name not exist, use add button"}));
-    }
-
-    void serverListWindowActsOnTheChosenRow()
-    {
-        TestDialogHost host(true);
+        // The window, over two records of one name.
         host.writeConfig("servers.ini", "[IRCServers]\nName1=dup.org\nDesc1=first\nPort1=6667\n"
                                         "Name2=dup.org\nDesc2=second\nPort2=6668\n");
-        MessageCloser closer(host.voice.recording);
+        LoadServerList();
         QStringList seen;
         WhenModal<TServerListForm>([&](TServerListForm *window) {
             WhenModal<TServerOptionsForm>([&](TServerOptionsForm *dialog) {
@@ -256,7 +247,8 @@ private slots:
         });
         ServerListForm()->exec();
         QCOMPARE(seen, QStringList({"-//-", "second"})); // never connected; the row chosen
-        QCOMPARE(texts(closer), QStringList({"not selected"}));
+        QCOMPARE(texts(closer),
+                 QStringList({"Input server name not exist, use add button", "not selected"}));
         LoadServerList();
         QCOMPARE(ServerCount(), 1);
         QCOMPARE(ServerAt(1)->Port, quint16(6668));
@@ -322,29 +314,6 @@ private slots:
         ServerList().clear();
         WriteConnectServer("IRC.rus-net.org");
         QCOMPARE(GetConnectValue("Server") + ":" + GetConnectValue("Port"), "IRC.rus-net.org:6669");
-    }
-
-    void favouritesFile()
-    {
-        TestDialogHost host(true);
-        host.writeConfig("faworits.ini",
-                         "[Faworits]\nFaworChannel1=#er\nFaworDescr1=er\n"
-                         "FaworChannel2=\nFaworDescr3=no channel\nFaworChannel4=#later\n");
-        LoadFaworitList(); // up to the first missing channel; absent keys read empty
-        QCOMPARE(Faworits().size(), 2);
-        QCOMPARE(Faworits()[0].description + Faworits()[0].password, "er");
-        AddFaworit({"#new", QString(), "Новый", QString()});
-        QCOMPARE(
-            host.configText("faworits.ini"),
-            "[Faworits]\nFaworChannel1=#er\nFaworDescr1=er\nFaworChannel2=\nFaworDescr3=Новый\n"
-            "FaworChannel4=#later\nFaworPassword1=\nFaworServer1=\nFaworPassword2=\n"
-            "FaworDescr2=\nFaworServer2=\nFaworChannel3=#new\nFaworPassword3=\nFaworServer3=\n");
-        // A full list refuses and leaves the file alone.
-        Faworits().fill(FaworitRecord{"#x", {}, {}, {}}, MaxFaworits);
-        SaveFaworitList();
-        const QByteArray full = host.configBytes("faworits.ini");
-        QVERIFY_THROWS_EXCEPTION(ETalvinError, AddFaworit({"#y", {}, {}, {}}));
-        QCOMPARE(host.configBytes("faworits.ini"), full);
     }
 
     void favouritesWindowJoinsAtTheServer()
@@ -420,6 +389,26 @@ private slots:
         EditFaworitForm()->ShowFilled("#talvin", "Тема", "irc.example.net");
         QCOMPARE(itemsOf(form.VoxListBox1).last(), "#talvin");
         QCOMPARE(GetFaworitValue("FaworChannel4"), "#talvin");
+
+        // The file: read up to the first missing channel, absent keys empty.
+        host.writeConfig("faworits.ini",
+                         "[Faworits]\nFaworChannel1=#er\nFaworDescr1=er\n"
+                         "FaworChannel2=\nFaworDescr3=no channel\nFaworChannel4=#later\n");
+        LoadFaworitList();
+        QCOMPARE(Faworits().size(), 2);
+        QCOMPARE(Faworits()[0].description + Faworits()[0].password, "er");
+        AddFaworit({"#new", QString(), "Новый", QString()});
+        QCOMPARE(
+            host.configText("faworits.ini"),
+            "[Faworits]\nFaworChannel1=#er\nFaworDescr1=er\nFaworChannel2=\nFaworDescr3=Новый\n"
+            "FaworChannel4=#later\nFaworPassword1=\nFaworServer1=\nFaworPassword2=\n"
+            "FaworDescr2=\nFaworServer2=\nFaworChannel3=#new\nFaworPassword3=\nFaworServer3=\n");
+        // A full list refuses and leaves the file alone.
+        Faworits().fill(FaworitRecord{"#x", {}, {}, {}}, MaxFaworits);
+        SaveFaworitList();
+        const QByteArray full = host.configBytes("faworits.ini");
+        QVERIFY_THROWS_EXCEPTION(ETalvinError, AddFaworit({"#y", {}, {}, {}}));
+        QCOMPARE(host.configBytes("faworits.ini"), full);
     }
 
     void wizardWalkedByKeyboardStoresTheIdentityAndRegisters()
@@ -600,43 +589,6 @@ private slots:
         QCOMPARE(UnlabelledControls(&day), QStringList());
     }
 
-    void makeChannelLines_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("modes"); // the boxes ticked: p m n k
-        QTest::addColumn<QByteArray>("lines");
-        const auto row = [](const char *tag, const char *name, const char *key, const char *modes,
-                            const QByteArray &lines) {
-            QTest::newRow(tag) << QString(name) << QString(key) << QString(modes) << lines;
-        };
-        row("no name", "", "", "", "");
-        row("plain", "talvin", "", "", "JOIN #talvin");
-        row("key and modes", "talvin", "secret word", "pmnk",
-            "JOIN #talvin secret|MODE #talvin +pmnk secret");
-        // Nothing after a blank or comma reaches the server as more parameters.
-        row("cut at the blank", "&чат 0,#other", "", "pmn",
-            "JOIN &\xF7\xE0\xF2|MODE &\xF7\xE0\xF2 +pmn");
-        row("cut at the comma", "#a,#b", "", "", "JOIN #a");
-    }
-
-    void makeChannelLines()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, key);
-        QFETCH(QString, modes);
-        QFETCH(QByteArray, lines);
-        TestDialogHost host;
-        TForm5 form;
-        form.VoxEdit1->setText(name);
-        form.VoxEdit2->setText(key);
-        form.VoxCheckBox1->setChecked(modes.contains('p'));
-        form.VoxCheckBox2->setChecked(modes.contains('m'));
-        form.VoxCheckBox4->setChecked(modes.contains('n'));
-        form.VoxCheckBox3->setChecked(modes.contains('k'));
-        QCOMPARE(form.MakeLines(), lines.isEmpty() ? QList<QByteArray>() : lines.split('|'));
-    }
-
     void makeCreatesTheChannelWithItsModesAtTheServer()
     {
         NgircdServer server;
@@ -663,14 +615,32 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(host.client.Channels().Get("#talvin"), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(host.client.Channels().Get("#talvin")->ModeString(),
                                   QByteArray("+nmk secret"), 10000);
+        // Name, key, the boxes ticked (p m n k) and the lines made: nothing after a blank or
+        // comma reaches the server as more parameters.
+        QByteArrayList made;
+        for (const char *row :
+             {"||", "talvin||", "talvin|secret word|pmnk", "&чат 0,#other||pmn", "#a,#b||"}) {
+            const QStringList part = QString::fromUtf8(row).split(u'|');
+            form.VoxEdit1->setText(part[0]);
+            form.VoxEdit2->setText(part[1]);
+            for (auto [box, mode] : {std::pair{form.VoxCheckBox1, 'p'},
+                                     {form.VoxCheckBox2, 'm'},
+                                     {form.VoxCheckBox4, 'n'},
+                                     {form.VoxCheckBox3, 'k'}})
+                box->setChecked(part[2].contains(QLatin1Char(mode)));
+            made << form.MakeLines().join('|');
+        }
+        QCOMPARE(made, QByteArrayList({"", "JOIN #talvin",
+                                       "JOIN #talvin secret|MODE #talvin +pmnk secret",
+                                       "JOIN &\xF7\xE0\xF2|MODE &\xF7\xE0\xF2 +pmn", "JOIN #a"}));
     }
 
     void userFieldIsOneWordServersAccept()
     {
-        QCOMPARE(IrcUserField("Иван Петров", "ivan_p"), QByteArray("ivan_p"));
-        QCOMPARE(IrcUserField("Ivan Petrov", "[Ivan]"), QByteArray("Ivan"));
-        QCOMPARE(IrcUserField("Иван", "Ваня"), QByteArray("user"));
-        QCOMPARE(IrcUserField("averyverylongname", QString()), QByteArray("averyveryl"));
+        QCOMPARE(QByteArrayList(
+                     {IrcUserField("Иван Петров", "ivan_p"), IrcUserField("Ivan Petrov", "[Ivan]"),
+                      IrcUserField("Иван", "Ваня"), IrcUserField("averyverylongname", {})}),
+                 QByteArrayList({"ivan_p", "Ivan", "user", "averyveryl"}));
     }
 };
 

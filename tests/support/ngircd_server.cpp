@@ -1,5 +1,7 @@
 #include "ngircd_server.h"
 
+#include "file_bytes.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTcpServer>
@@ -91,11 +93,8 @@ bool NgircdServer::startOnce(quint16 port)
     // ctest time-out), so no server outlives its test. (A parent-death signal would not do:
     // it is cleared when ngircd changes to the "nobody" user.) The guard ends with ngircd,
     // so a server that fails at start is still seen as ended.
-    static const char kGuard[] = "exec 3<&0\n"
-                                 "\"$0\" -n -f \"$1\" </dev/null &\n"
-                                 "pid=$!\n"
-                                 "(read line <&3; kill -9 $pid 2>/dev/null) &\n"
-                                 "wait $pid\n";
+    static const char kGuard[] = "exec 3<&0\n\"$0\" -n -f \"$1\" </dev/null &\npid=$!\n"
+                                 "(read line <&3; kill -9 $pid 2>/dev/null) &\nwait $pid\n";
     m_process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLatin1(kGuard),
                                                  QString::fromLatin1(kNgircd), confPath});
     // A missing ngircd ends the guard at once, with the shell's complaint in the log.
@@ -107,7 +106,7 @@ bool NgircdServer::startOnce(quint16 port)
     }
     m_error = QStringLiteral("ngircd does not accept on port %1: %2")
                   .arg(m_port)
-                  .arg(QString::fromLocal8Bit(output()));
+                  .arg(QString::fromLocal8Bit(ReadBytes(m_logPath)));
     return false;
 }
 
@@ -121,10 +120,4 @@ void NgircdServer::stop()
         }
     }
     m_process.reset();
-}
-
-QByteArray NgircdServer::output() const
-{
-    QFile log(m_logPath);
-    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }

@@ -7,21 +7,16 @@
 
 #include <memory>
 
-// Debian's ngircd on a free 127.0.0.1 port, for integration tests against a real server.
-// The temporary configuration lifts the limits that would slow a test down or refuse it:
-// no penalty time (a fast client is not throttled), unlimited joins, LIST entries and
-// connections per address, nicks of up to 30 characters, no DNS/ident/PAM look-ups. It
-// also defines one IRC operator (OperName/OperPassword) for tests that need KILL or the
-// like. The server is killed when the object is destroyed.
+// Debian's ngircd on a free 127.0.0.1 port, killed with the object. Its configuration lifts
+// what would slow a test down or refuse it (penalty time, join, list and connection limits,
+// short nicks, DNS/ident/PAM look-ups) and defines one IRC operator.
 class NgircdServer
 {
 public:
     struct Options
     {
-        // Connection password (PASS) the server demands; empty for none.
-        QByteArray password;
-        // Extra lines for the [Global] section.
-        QByteArray extraGlobal;
+        QByteArray password;    // demanded with PASS; empty for none
+        QByteArray extraGlobal; // lines for the [Global] section
     };
 
     static constexpr const char *ServerName = "irc.test.local";
@@ -33,15 +28,11 @@ public:
     NgircdServer(const NgircdServer &) = delete;
     NgircdServer &operator=(const NgircdServer &) = delete;
 
-    // Writes the configuration, starts ngircd and waits (at most a few seconds) until it
-    // accepts connections. False with errorString() set when it does not come up; tries a
-    // few ports in case another process takes the chosen one first.
+    // Starts ngircd and waits until it accepts connections; false with errorString() set when
+    // it does not come up (a few ports are tried, in case another process takes one first).
     bool start();
-    // Stops the server and starts it again on the same port (clients see their link drop
-    // and may reconnect to the same address).
-    bool restart();
-    // Kills the server: every client connection is closed by the system.
-    void stop();
+    bool restart(); // on the same port: clients see their link drop and may come back
+    void stop();    // kills it: the system closes every client connection
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }
@@ -49,7 +40,6 @@ public:
 
 private:
     bool startOnce(quint16 port = 0);
-    QByteArray output() const; // what ngircd printed
     QByteArray configText() const;
 
     Options m_options;
