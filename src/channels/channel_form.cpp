@@ -381,12 +381,23 @@ void TChannelForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        RunGuarded([this] { speakInterface(windowTitle()); });
+        RunGuarded([this] { sayCaption(); });
+}
+
+void TChannelForm::sayCaption()
+{
+    // A new window is shown, maximised (which shows it again) and activated in one go: the
+    // user hears its name once for all of that, not once for each step.
+    if (m_captionSaid)
+        return;
+    m_captionSaid = true;
+    QTimer::singleShot(0, this, [this] { m_captionSaid = false; });
+    speakInterface(windowTitle());
 }
 
 void TChannelForm::FormActivate()
 {
-    speakInterface(windowTitle());
+    sayCaption();
     Unread = false;
     UnreadCount = 0;
     Mentioned = false;

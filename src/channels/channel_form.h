@@ -198,6 +198,7 @@ private:
     bool inputKey(QKeyEvent *event, bool fromView);
     void updateInputColour();
     void speakInterface(const QString &text);
+    void sayCaption();
     QString ownNick() const;
     void showOwnPrivateMessage(const QString &text);
     void autoReply(const QString &nick);
@@ -210,6 +211,7 @@ private:
     TChannelUserModel *m_users = nullptr;
     std::vector<PendingLine> m_pending;
     bool m_flushScheduled = false;
+    bool m_captionSaid = false; // the name was said in this event-loop turn
     int m_viewLines = 0;
     bool m_trimmed = false;
     int m_drawnUnread = -1; // the state the watch button shows; -1 before the first drawing

@@ -178,6 +178,8 @@ private slots:
         TChannelForm *other = join("#a");
         TChannelForm *form = join("#c");
         QTRY_VERIFY(form->_Focused());
+        // Shown, maximised and activated at once: its name is heard once.
+        QCOMPARE(bench->interfaceVoice->spokenTexts().count("#c"), 1);
         bench->channelVoice->clear();
         // Right after joining nobody is listed yet: the message is shown all the same.
         feed(":bob!u@h PRIVMSG #c :\x03"
