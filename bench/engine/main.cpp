@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
@@ -350,11 +351,33 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+// "dispatch plain|tagged [passes]": that mix alone, a fixed number of passes and no timing
+// loop, so that callgrind can count the instructions per line.
+int dispatchPasses(const QByteArray &mix, int passes)
+{
+    Lines setup, lines;
+    makeDispatchMix(setup, lines);
+    if (mix == "tagged")
+        for (QByteArray &line : lines)
+            line.prepend("@time=2026-12-06T18:00:00.000Z;account=regular ");
+    BenchClient client;
+    bindTrivialHandlers(client);
+    client.FeedAll(setup);
+    const auto start = Clock::now();
+    for (int pass = 0; pass < passes; ++pass)
+        client.FeedAll(lines);
+    std::printf("dispatch_%s_passes_lines_per_s %.0f lines/s\n", mix.constData(),
+                double(lines.size()) * passes / (msSince(start) / 1000.0));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "dispatch")
+        return dispatchPasses(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 1);
     const int rounds = 5;
 
     Lines namesJoin, namesEvents;
