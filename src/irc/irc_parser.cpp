@@ -7,10 +7,13 @@ namespace {
 
 constexpr qsizetype kMaxRest = 512;
 
-// Copies bytes into dst, reusing its storage when dst is not shared with anyone.
+// Copies bytes into dst, reusing its storage when dst is not shared with anyone. A slot
+// often takes a text of the length it had (the command word, the channel): that skips
+// the resize() call.
 inline void setBytes(QByteArray &dst, const char *src, qsizetype length)
 {
-    dst.resize(length);
+    if (dst.size() != length)
+        dst.resize(length);
     if (length > 0)
         std::memcpy(dst.data(), src, std::size_t(length));
 }
@@ -44,11 +47,8 @@ void ParseLine(TIrcParseState &state)
     const char *data = state.Line.constData();
     const qsizetype length = state.Line.size();
 
-    clearBytes(state.SenderNick);
-    clearBytes(state.SenderAddress);
-    clearBytes(state.CommandWord);
-    clearBytes(state.ParamText);
-
+    // Each slot is written once below, so a slot that takes a text of its old length keeps
+    // its storage without a resize.
     qsizetype pos = 0;
     qsizetype end = length;
 
@@ -70,6 +70,7 @@ void ParseLine(TIrcParseState &state)
             setBytes(state.SenderAddress, data + bang + 1,
                      std::min(prefixEnd - bang - 1, kMaxRest));
         } else {
+            clearBytes(state.SenderNick);
             setBytes(state.SenderAddress, data + start, prefixEnd - start);
         }
         pos = blank >= 0 ? blank + 1 : length;
@@ -77,6 +78,8 @@ void ParseLine(TIrcParseState &state)
         pos = skipBlanks(data, pos, end);
     } else {
         clearBytes(state.Tokens[0]);
+        clearBytes(state.SenderNick);
+        clearBytes(state.SenderAddress);
     }
 
     const qsizetype blank = findByte(data, pos, end, ' ');
