@@ -3,6 +3,7 @@
 // parse, dispatch, registry updates, events) without a socket, so the figures are the
 // engine's alone. Prints one line per figure: "name value unit".
 #include "irc/irc_client.h"
+#include "irc/irc_tags.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -361,17 +362,23 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// "dispatch plain|tagged [passes]": that mix alone, a fixed number of passes and no timing
-// loop, so that callgrind can count the instructions per line.
+// "dispatch plain|tagged|tagged-time [passes]": that mix alone, a fixed number of passes and no
+// timing loop, so that callgrind can count the instructions per line.
 int dispatchPasses(const QByteArray &mix, int passes)
 {
     Lines setup, lines;
     makeDispatchMix(setup, lines);
-    if (mix == "tagged")
+    if (mix.startsWith("tagged"))
         for (QByteArray &line : lines)
             line.prepend("@time=2026-12-06T18:00:00.000Z;account=regular ");
     BenchClient client;
     bindTrivialHandlers(client);
+    // "tagged-time": messages also read their server-time, as the channel windows do.
+    if (mix == "tagged-time")
+        client.OnMessage =
+            client.OnAction = [](TIrcClient *c, TIrcUser *, TIrcChannel *, const QByteArray &) {
+                g_sink = g_sink + ServerTime(LineTags(c->Line())).toMSecsSinceEpoch();
+            };
     client.FeedAll(setup);
     const auto start = Clock::now();
     for (int pass = 0; pass < passes; ++pass)

@@ -4,6 +4,9 @@ namespace {
 
 QByteArray unescaped(QByteArrayView raw)
 {
+    // Most values hold no escape at all: one copy, not one append per byte.
+    if (!raw.contains('\\'))
+        return raw.toByteArray();
     QByteArray out;
     out.reserve(raw.size());
     for (qsizetype i = 0; i < raw.size(); ++i) {
@@ -32,6 +35,33 @@ QByteArray unescaped(QByteArrayView raw)
         }
     }
     return out;
+}
+
+// The digits at text[from, from + count) as a number; -1 when any is not a digit.
+int digits(QByteArrayView text, qsizetype from, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// "YYYY-MM-DDThh:mm:ss.sssZ", the form servers send, read field by field: a tenth of the
+// work of the general ISO 8601 reader, which every channel message with the tag went
+// through. Invalid when the text has another form.
+QDateTime utcMoment(QByteArrayView t)
+{
+    if (t.size() != 24 || t[4] != '-' || t[7] != '-' || t[10] != 'T' || t[13] != ':' ||
+        t[16] != ':' || t[19] != '.' || t[23] != 'Z')
+        return {};
+    const QDate date(digits(t, 0, 4), digits(t, 5, 2), digits(t, 8, 2));
+    const QTime time(digits(t, 11, 2), digits(t, 14, 2), digits(t, 17, 2), digits(t, 20, 3));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::UTC);
 }
 
 } // namespace
@@ -70,5 +100,7 @@ QDateTime ServerTime(QByteArrayView tagText)
     QByteArray text;
     if (!FindTag(tagText, "time", text))
         return {};
-    return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODateWithMs);
+    const QDateTime moment = utcMoment(text);
+    return moment.isValid() ? moment
+                            : QDateTime::fromString(QString::fromLatin1(text), Qt::ISODateWithMs);
 }

@@ -121,7 +121,13 @@ private slots:
         row("no tags", ":n!u@h PRIVMSG #c :@a=1", "a", "-");
         row("server time", "@time=2026-12-06T14:20:05.123Z :s PING x", "time()",
             "2026-12-06T14:20:05.123Z");
+        row("server time without milliseconds", "@time=2026-12-06T14:20:05Z :s PING x", "time()",
+            "2026-12-06T14:20:05.000Z");
+        row("server time with an offset", "@time=2026-12-06T17:20:05.123+03:00 :s PING x", "time()",
+            "2026-12-06T14:20:05.123Z");
         row("bad server time", "@time=yesterday :s PING x", "time()", "-");
+        row("no such day", "@time=2026-02-30T14:20:05.123Z :s PING x", "time()", "-");
+        row("not a digit", "@time=2026-12-06T14:2x:05.123Z :s PING x", "time()", "-");
     }
     void tags()
     {
