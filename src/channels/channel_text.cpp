@@ -2,6 +2,8 @@
 
 #include "app/codepage.h"
 
+#include <algorithm>
+
 namespace {
 
 // Both rows have 69 characters; a character of the first becomes the one at the same
@@ -20,6 +22,11 @@ bool IsDigit(QChar c)
 
 QString StripControlCodes(const QString &text)
 {
+    // Most lines hold neither: they are handed back shared, without a copy built
+    // character by character.
+    const auto plain = [](QChar c) { return c.unicode() != 0 && c.unicode() != 3; };
+    if (std::all_of(text.cbegin(), text.cend(), plain))
+        return text;
     QString result;
     result.reserve(text.size());
     const qsizetype size = text.size();
