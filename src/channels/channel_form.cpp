@@ -388,7 +388,7 @@ void TChannelForm::sayCaption()
 {
     // A new window is shown, maximised (which shows it again) and activated in one go: the
     // user hears its name once for all of that, not once for each step.
-    if (m_captionSaid)
+    if (m_captionSaid || VoxVoice::ControlsQuiet())
         return;
     m_captionSaid = true;
     QTimer::singleShot(0, this, [this] { m_captionSaid = false; });

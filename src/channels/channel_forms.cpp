@@ -4,11 +4,14 @@
 #include "base/exception.h"
 #include "channels/channel_form.h"
 #include "channels/window_speech_mode.h"
+#include "speech/controls/vox_voice.h"
 
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+
+#include <optional>
 
 namespace {
 
@@ -83,13 +86,24 @@ int NewPrivateForm(const QString &nick, bool activate)
         throw ETalvinError(QStringLiteral("No free private window for ") + nick);
     QPointer<QMdiSubWindow> previous = Form1->MdiArea->activeSubWindow();
     QPointer<QWidget> focus = QApplication::focusWidget();
-    TChannelForm *form = OpenForm(nick, slot, true);
-    form->RestoreSpeechMode();
-    form->SubWindow()->showMaximized();
-    if (!activate && previous) {
-        Form1->MdiArea->setActiveSubWindow(previous);
-        if (focus)
-            focus->setFocus(Qt::OtherFocusReason);
+    // Opened behind the current window, the new one is shown, activated and left again: the
+    // user stays where they were and hears only the new window's name, not every step.
+    const bool behind = !activate && previous;
+    TChannelForm *form = nullptr;
+    {
+        std::optional<VoxVoice::QuietControls> quiet;
+        if (behind)
+            quiet.emplace();
+        form = OpenForm(nick, slot, true);
+        form->RestoreSpeechMode();
+        form->SubWindow()->showMaximized();
+        if (behind) {
+            Form1->MdiArea->setActiveSubWindow(previous);
+            if (focus)
+                focus->setFocus(Qt::OtherFocusReason);
+        }
     }
+    if (behind && Form1->Speech1)
+        Form1->Speech1->Speak(form->windowTitle());
     return slot;
 }

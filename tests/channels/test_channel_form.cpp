@@ -422,7 +422,10 @@ private slots:
         TChannelForm *channel = join("#c");
         QTRY_VERIFY(channel->_Focused());
         TypeText(channel->VoxEdit1, "half a li");
+        bench->interfaceVoice->clear();
         feed(":bob!u@h PRIVMSG me :hi there");
+        // Opened behind the current window: its name is heard, none of the focus moves.
+        QCOMPARE(bench->interfaceVoice->spokenTexts(), QStringList{"bob"});
         const int slot = FindChannelForm("bob");
         QVERIFY(slot >= 1);
         TChannelForm *form = ChannelFormAt(slot);

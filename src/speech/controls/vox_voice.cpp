@@ -9,7 +9,28 @@
 
 namespace {
 bool s_screenReaderReadsControls = false;
+int s_quietDepth = 0;
+
+bool controlsSilent()
+{
+    return s_screenReaderReadsControls || s_quietDepth > 0;
+}
 } // namespace
+
+VoxVoice::QuietControls::QuietControls()
+{
+    ++s_quietDepth;
+}
+
+VoxVoice::QuietControls::~QuietControls()
+{
+    --s_quietDepth;
+}
+
+bool VoxVoice::ControlsQuiet()
+{
+    return s_quietDepth > 0;
+}
 
 void VoxVoice::SetScreenReaderReadsControls(bool reads)
 {
@@ -49,7 +70,7 @@ void VoxVoice::setSpeechName(const QString &name)
 
 void VoxVoice::announce(const QString &text) const
 {
-    if (!m_speech || s_screenReaderReadsControls)
+    if (!m_speech || controlsSilent())
         return;
     if (m_interrupt == Interrupt::Yes)
         m_speech->Stop();
@@ -58,7 +79,7 @@ void VoxVoice::announce(const QString &text) const
 
 void VoxVoice::stop() const
 {
-    if (m_speech && !s_screenReaderReadsControls)
+    if (m_speech && !controlsSilent())
         m_speech->Stop();
 }
 

@@ -44,6 +44,18 @@ public:
     // accessible names, and the program's voices are left to the messages. Off by default.
     static void SetScreenReaderReadsControls(bool reads);
     static bool ScreenReaderReadsControls();
+    // While one of these lives, the controls say nothing and do not stop the voice: for the
+    // program's own focus moves that end where they began (a window opened behind the
+    // current one), which the user would otherwise hear as a burst of names.
+    class QuietControls
+    {
+    public:
+        QuietControls();
+        ~QuietControls();
+        QuietControls(const QuietControls &) = delete;
+        QuietControls &operator=(const QuietControls &) = delete;
+    };
+    static bool ControlsQuiet();
     void stop() const;
     // Before a focus announcement: stops the voice, except when the focus came with the
     // window's activation, so the window's own announcement is heard before the control's.
