@@ -19,15 +19,12 @@
 #include "channels/mentions_form.h"
 #include "channels/net_split.h"
 #include "channels/presence_notes.h"
-#include "irc/irc_client.h"
 
 #include <QClipboard>
 #include <QInputMethod>
 #include <QLabel>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTextBlock>
-#include <QToolButton>
 #include <QtTest>
 
 class TestChannelForm : public QObject
@@ -324,13 +321,8 @@ private slots:
     void presenceSettingsAndSplitReasons()
     {
         const qint64 now = 100 * 60000, minute = 60000;
-        const auto heard = [&](TPresenceSpeech setting, qint64 ago) {
-            return SpeakPresence(setting, ago < 0 ? std::nullopt : std::optional(now - ago), now);
-        };
-        QVERIFY(heard(TPresenceSpeech::Always, -1) && !heard(TPresenceSpeech::Never, 0));
-        QVERIFY(!heard(TPresenceSpeech::RecentSpeakers, -1));
-        QVERIFY(heard(TPresenceSpeech::RecentSpeakers, 10 * minute));
-        QVERIFY(!heard(TPresenceSpeech::RecentSpeakers, 11 * minute));
+        QVERIFY(SpeakPresence(TPresenceSpeech::RecentSpeakers, now - 10 * minute, now));
+        QVERIFY(!SpeakPresence(TPresenceSpeech::RecentSpeakers, now - 11 * minute, now));
         QStringList splits;
         for (const char *reason :
              {"irc.a.net irc.b.net", "*.net *.split", "Quit: irc.a.net irc.b.net",
