@@ -34,12 +34,10 @@ private:
     }
     static void append(QByteArray &line, TIrcUser *user, char sep, bool) { line += sep + u(user); }
     static void append(QByteArray &line, TIrcChannel *ch, char sep, bool) { line += sep + c(ch); }
-    static void append(QByteArray &line, int number, char sep, bool)
-    {
-        line += sep + QByteArray::number(number);
-    }
+    static void append(QByteArray &line, int n, char sep, bool) { line += sep + num(n); }
     template <typename T> static void append(QByteArray &, T *, char, bool) {} // senders
     static void append(QByteArray &, bool &, char, bool) {}
+    static QByteArray num(int n) { return QByteArray::number(n); }
 
 public:
     QByteArrayList lines;
@@ -79,21 +77,22 @@ public:
         };
         // The events whose meaning lies partly in the records they point to.
         client.OnJoined = [this](TIrcClient *, TIrcChannel *ch) {
-            lines << "Joined " + c(ch) + " active=" + QByteArray::number(ch->Active());
+            lines << "Joined " + c(ch) + " active=" + num(ch->Active());
         };
         client.OnPart = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch) {
             lines << "Part " + u(a) + ' ' + c(ch) + " reason=" + a->Reason;
         };
-        client.OnParted = [this](TIrcClient *, TIrcChannel *ch) {
-            lines << "Parted " + c(ch) + " active=" + QByteArray::number(ch ? ch->Active() : -1) +
-                         " leftby=" + QByteArray::number(ch ? int(ch->LeftBy()) : -1);
+        const auto left = [](TIrcChannel *ch) {
+            return " leftby=" + num(ch ? int(ch->LeftBy()) : -1);
+        };
+        client.OnParted = [this, left](TIrcClient *, TIrcChannel *ch) {
+            lines << "Parted " + c(ch) + " active=" + num(ch ? ch->Active() : -1) + left(ch);
         };
         client.OnKick = [this](TIrcClient *, TIrcUser *a, TIrcUser *v, TIrcChannel *ch) {
             lines << "Kick " + u(a) + ' ' + u(v) + ' ' + c(ch) + " reason=" + v->Reason;
         };
-        client.OnKicked = [this](TIrcClient *, TIrcUser *a, TIrcChannel *ch) {
-            lines << "Kicked " + u(a) + ' ' + c(ch) + " reason=" + (a ? a->Reason : "") +
-                         " leftby=" + QByteArray::number(ch ? int(ch->LeftBy()) : -1);
+        client.OnKicked = [this, left](TIrcClient *, TIrcUser *a, TIrcChannel *ch) {
+            lines << "Kicked " + u(a) + ' ' + c(ch) + " reason=" + (a ? a->Reason : "") + left(ch);
         };
         client.OnNickChanged = [this](TIrcClient *s, const QByteArray &old) {
             lines << "NickChanged " + old + " -> " + s->CurrentNick();
@@ -105,7 +104,7 @@ public:
             lines << "Away " + u(a) + " reason=" + a->Reason;
         };
         client.OnUserModeChanged = [this](TIrcClient *s) {
-            lines << "UserModeChanged " + QByteArray::number(s->UserMode());
+            lines << "UserModeChanged " + num(s->UserMode());
         };
     }
 };

@@ -181,28 +181,19 @@ private slots:
         WAIT(a, "NickChange <member> member2");
         WAIT(b, "NickChanged member -> member2");
         QCOMPARE(a.flags("#life", "member") + a.flags("#life", "member2"), -1 + 0);
-        a.irc.Mode("#life", "+v", "chanop");
-        WAIT(b, "Voice <chanop> #life <chanop>");
-        WAIT(a, "Voice <chanop> #life <chanop>");
-        QCOMPARE(b.flags("#life", "chanop"), MemberOp | MemberVoice);
         // The op's registry holds no user record for a member that joined after it and has
         // said nothing, so its event carries no target there.
         a.irc.Mode("#life", "+o", "member2");
         WAIT(b, "Op <chanop> #life <member2>");
         WAIT(a, "Op <chanop> #life nil");
-        b.irc.Mode("#life", "-v", "chanop");
-        WAIT(a, "Devoice <member2> #life <chanop>");
-        QCOMPARE(a.flags("#life", "chanop"), MemberOp);
-        a.irc.Mode("#life", "+k", "sesame");
-        a.irc.Mode("#life", "+l", "10");
+        b.irc.Mode("#life", "+v", "chanop");
+        WAIT(a, "Voice <member2> #life <chanop>");
+        QCOMPARE(a.flags("#life", "chanop"), MemberOp | MemberVoice);
+        a.irc.Mode("#life", "+kl", "sesame 10");
         a.irc.Mode("#life", "+b", "bad!*@*");
-        for (Client *c : {&a, &b}) {
-            for (const char *line :
-                 {"ChannelMode <chanop> #life #life [+k sesame]",
-                  "ChannelMode <chanop> #life #life [+l 10]", "Ban <chanop> #life bad!*@*"})
-                WAIT(*c, line);
-            QCOMPARE(c->chan("#life")->ModeString(), QByteArray("+lk 10 sesame"));
-        }
+        WAIT(b, "Ban <chanop> #life bad!*@*");
+        QVERIFY(b.log.has("ChannelMode <chanop> #life #life [+kl sesame 10]"));
+        QCOMPARE(b.chan("#life")->ModeString(), QByteArray("+lk 10 sesame"));
         // The key is needed to come back in; the joiner's mode query then fills its record.
         b.irc.Part("#life", "going away");
         WAIT(a, "Part <member2> #life reason=going away");
@@ -272,7 +263,6 @@ private slots:
         QFETCH(QString, host);
         QFETCH(QString, accepted);
         QFETCH(bool, ownAuthority);
-        QFETCH(QString, refusal);
         useAuthority(ownAuthority ? file("ca.pem") : file("ext.cnf"));
         TSocketHandler handler;
         handler.UseTls = true;
@@ -288,7 +278,7 @@ private slots:
             refused = error.message();
             offered = error.Fingerprint();
         }
-        QCOMPARE(refused, refusal);
+        QTEST(refused, "refusal");
         if (!refused.isEmpty())
             QCOMPARE(offered, m_fingerprint);
         else

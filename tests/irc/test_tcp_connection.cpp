@@ -177,12 +177,11 @@ private slots:
     {
         QFETCH(QString, host);
         QFETCH(int, port);
-        QFETCH(QString, error);
         ScriptedPeer listening;
         RecordingClient client;
         client.Host = host;
         client.Port = port == 65536 ? port + listening.port() : port;
-        QCOMPARE(ConnectError(client), error);
+        QTEST(ConnectError(client), "error");
         QVERIFY(!client.Connected());
         QVERIFY(!client.events.contains("connected"));
     }
@@ -271,7 +270,6 @@ private slots:
     void readThreadNoticesThePeersClose()
     {
         QFETCH(bool, reset);
-        QFETCH(QStringList, expected);
         ScriptedPeer peer;
         RecordingClient client;
         client.connectTo(peer);
@@ -284,7 +282,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(client.events.contains("disconnected"), 5000);
         QVERIFY(ThreadsEnded());
         QVERIFY(!client.ReadThreadRunning() && !client.Connected());
-        QCOMPARE(client.events, expected);
+        QTEST(client.events, "expected");
         // Disconnecting afterwards does not touch the ended thread or repeat the close.
         client.Disconnect();
         QCOMPARE(client.events.count("intercept-disconnect"), 1);

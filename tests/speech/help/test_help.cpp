@@ -85,13 +85,8 @@ private slots:
         ShowHelp("Old");
         QCOMPARE(bench.said().last(), "Привет\nмир\n");
         QCOMPARE(bench.player.sounds, QStringList());
-    }
 
-    void keysOfTheTreeAndTheText()
-    {
-        Bench bench;
-        ShowHelp("Status");
-        THelpForm *form = HelpForm();
+        // The keys of the tree and of the text.
         form->VoxTreeView1->setFocus();
         form->VoxTreeView1->setCurrentItem(
             form->VoxTreeView1->findItems("serveroptions", Qt::MatchRecursive).value(0));
@@ -182,30 +177,27 @@ private slots:
         QCOMPARE(HelpForm()->windowModality(), Qt::NonModal);
     }
 
-    void messageBoxSoundThenTextThenButton()
+    void messageBoxSoundTextButtonAndClosing()
     {
         HelpBench bench;
-        MessageCloser closer(bench.voice.recording);
+        auto closer = std::make_unique<MessageCloser>(bench.voice.recording);
         VoxShowMessage("Ошибка соединения", "Сервер не отвечает.");
         VoxShowMessage("Второй", "Второй текст"); // the box is re-used for the new message only
-        QCOMPARE(closer.seen.size(), 2);
-        QCOMPARE(closer.seen[0].title, "Ошибка соединения");
-        QCOMPARE(closer.seen[0].said, QStringList({Stop, "Сервер не отвечает.", "Button OK"}));
-        QCOMPARE(closer.seen[1].text, "Второй текст");
+        QCOMPARE(closer->seen.size(), 2);
+        QCOMPARE(closer->seen[0].title, "Ошибка соединения");
+        QCOMPARE(closer->seen[0].said, QStringList({Stop, "Сервер не отвечает.", "Button OK"}));
+        QCOMPARE(closer->seen[1].text, "Второй текст");
         QCOMPARE(bench.player.sounds, QStringList({"msgbox", "msgbox"}));
         QCOMPARE(bench.player.saidBefore.value(0), 0); // the sound comes before speech
         QCOMPARE(VoxShowMessageForm()->result(), int(QDialog::Rejected));
         bench.forget();
         SetHelpSpeech(nullptr); // silent without a voice, yet shown and heard as a sound
         VoxShowMessage("Заголовок", "Текст");
-        QCOMPARE(closer.seen.size(), 3);
-        QCOMPARE(closer.seen[2].said, QStringList());
+        QCOMPARE(closer->seen.size(), 3);
+        QCOMPARE(closer->seen[2].said, QStringList());
         QCOMPARE(bench.player.sounds.size(), 3);
-    }
-
-    void messageBoxClosesOnEscapeEnterSpaceAndClick()
-    {
-        HelpBench bench;
+        closer.reset();
+        SetHelpSpeech(bench.voice.speech.get());
         for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Space}) {
             MessageCloser closer(bench.voice.recording, key);
             VoxShowMessage("Заголовок", "Текст");
@@ -232,11 +224,8 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(bench.said(), saidAtClose);
         QCOMPARE(bench.player.sounds, soundsAtClose);
-    }
 
-    void aMessageWhileAnotherIsOpenGetsItsOwnBox()
-    {
-        HelpBench bench;
+        // A message while another is open gets its own box.
         QStringList titles;
         whenBoxActive([&] {
             titles << QApplication::activeModalWidget()->windowTitle();
