@@ -5,14 +5,10 @@ void TConnectionIntercept::Connect(TTcpConnection *connection)
     m_connection = connection;
     if (OnConnect)
         OnConnect(this);
-    if (Intercept)
-        Intercept->Connect(connection);
 }
 
 void TConnectionIntercept::Disconnect()
 {
-    if (Intercept)
-        Intercept->Disconnect();
     if (OnDisconnect)
         OnDisconnect(this);
     m_connection = nullptr;
@@ -20,8 +16,6 @@ void TConnectionIntercept::Disconnect()
 
 void TConnectionIntercept::Receive(QByteArray &chunk)
 {
-    if (Intercept)
-        Intercept->Receive(chunk);
     if (OnReceive)
         OnReceive(this, chunk);
 }
@@ -30,6 +24,4 @@ void TConnectionIntercept::Send(QByteArray &chunk)
 {
     if (OnSend)
         OnSend(this, chunk);
-    if (Intercept)
-        Intercept->Send(chunk);
 }

@@ -12,10 +12,7 @@ class TTcpConnection;
 //
 // All four events run on the user-interface thread (received chunks are handed over by the
 // reading thread before they are cut into lines). Each event holds one handler; an empty
-// handler is simply not raised.
-//
-// One further intercept may be chained behind this one (Intercept); the owner of the
-// intercepts keeps them alive while a connection uses them.
+// handler is simply not raised. Its owner keeps it alive while a connection uses it.
 class TConnectionIntercept
 {
 public:
@@ -30,33 +27,27 @@ public:
     TStreamEvent OnReceive;
     TStreamEvent OnSend;
 
-    // The intercept behind this one, or null.
-    TConnectionIntercept *Intercept = nullptr;
-
     // The connection this intercept is attached to while it is open, else null.
     TTcpConnection *Connection() const { return m_connection; }
 
-    // Called by the connection after its socket has connected: records the connection,
-    // raises OnConnect, then passes the call on to the chained intercept.
+    // Called by the connection after its socket has connected: records the connection and
+    // raises OnConnect.
     virtual void Connect(TTcpConnection *connection);
-    // Called when the connection closes: the chained intercept first, then OnDisconnect,
-    // then the connection is forgotten.
+    // Called when the connection closes: OnDisconnect, then the connection is forgotten.
     virtual void Disconnect();
-    // A received chunk: the chained intercept first, then OnReceive.
+    // A received chunk: OnReceive.
     virtual void Receive(QByteArray &chunk);
-    // Bytes about to be sent: OnSend first, then the chained intercept.
+    // Bytes about to be sent: OnSend.
     virtual void Send(QByteArray &chunk);
 
 private:
     friend class TTcpConnection;
-    // A connection that is destroyed while open leaves without events; this chain must not
+    // A connection that is destroyed while open leaves without events; the intercept must not
     // keep pointing at it.
     void ForgetConnection(TTcpConnection *connection)
     {
         if (m_connection == connection)
             m_connection = nullptr;
-        if (Intercept)
-            Intercept->ForgetConnection(connection);
     }
 
     TTcpConnection *m_connection = nullptr;

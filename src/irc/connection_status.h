@@ -15,9 +15,3 @@ enum TConnectionStatus {
     ftpReady,
     ftpAborted
 };
-
-// What ReadLn does with a line longer than MaxLineLength.
-enum TMaxLineAction {
-    maException, // raise EReadLnMaxLineLengthExceeded "Max line length exceeded."
-    maSplit      // return the first MaxLineLength bytes as a line
-};

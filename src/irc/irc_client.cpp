@@ -124,7 +124,7 @@ void TIrcClient::Connect(int /*timeoutMs*/)
     try {
         if (OnConnect)
             OnConnect(this);
-        if (Connected())
+        if (Connected() && !ReadThreadRunning()) // a handler's write may have started it
             StartReadThread();
         const QByteArray localAddress = BoundIP.isEmpty() ? LocalAddress() : BoundIP.toLatin1();
         const QByteArray serverField = m_serverName.isEmpty() ? localAddress : m_serverName;

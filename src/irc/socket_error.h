@@ -30,28 +30,6 @@ public:
     using ETalvinError::ETalvinError;
 };
 
-// The peer closed the connection and no buffered bytes are left: "Connection Closed
-// Gracefully.".
-class EConnClosedGracefully : public ETalvinError
-{
-public:
-    using ETalvinError::ETalvinError;
-};
-
-// A received line is longer than MaxLineLength under maException: "Max line length exceeded.".
-class EReadLnMaxLineLengthExceeded : public ETalvinError
-{
-public:
-    using ETalvinError::ETalvinError;
-};
-
-// A read wait ran out: "Read Timeout".
-class EReadTimeout : public ETalvinError
-{
-public:
-    using ETalvinError::ETalvinError;
-};
-
 // A connect with a positive time-out ran out: "Connect timed out.".
 class EConnectTimeout : public ETalvinError
 {

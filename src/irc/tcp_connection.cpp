@@ -107,7 +107,7 @@ void TTcpConnection::DisconnectSocket()
 void TTcpConnection::ConnectionLost()
 {
     m_closedGracefully = true;
-    CheckForDisconnect(false);
+    CheckForDisconnect();
 }
 
 void TTcpConnection::Disconnect()
@@ -126,31 +126,18 @@ void TTcpConnection::Disconnect()
 
 bool TTcpConnection::Connected()
 {
-    CheckForDisconnect(false);
+    CheckForDisconnect();
     return SocketOpen();
 }
 
-void TTcpConnection::CheckForDisconnect(bool raiseIfLost, bool ignoreBuffer)
+void TTcpConnection::CheckForDisconnect()
 {
-    bool lost;
-    if (m_closedGracefully || !IOHandler) {
-        if (SocketOpen()) {
-            DisconnectSocket();
-            DoStatus(hsDisconnected);
-            if (OnDisconnected)
-                OnDisconnected(this);
-        }
-        lost = true;
-    } else {
-        lost = !IOHandler->Connected();
+    if ((m_closedGracefully || !IOHandler) && SocketOpen()) {
+        DisconnectSocket();
+        DoStatus(hsDisconnected);
+        if (OnDisconnected)
+            OnDisconnected(this);
     }
-    if (lost && raiseIfLost && (m_bufferStart == m_buffer.size() || ignoreBuffer))
-        throw EConnClosedGracefully(QStringLiteral("Connection Closed Gracefully."));
-}
-
-QByteArray TTcpConnection::InputBuffer() const
-{
-    return m_buffer.mid(m_bufferStart);
 }
 
 void TTcpConnection::ConsumeTo(qsizetype newStart)
@@ -167,118 +154,21 @@ void TTcpConnection::ConsumeTo(qsizetype newStart)
     }
 }
 
-TTcpConnection::TTakeResult TTcpConnection::TakeLine(char terminator, int maxLength,
-                                                     QByteArray &line)
+TTcpConnection::TTakeResult TTcpConnection::TakeLine(QByteArray &line)
 {
-    // The saved position only holds for the terminator it was found with.
-    if (terminator != m_scanTerminator) {
-        m_scanTerminator = terminator;
-        m_scanPos = m_bufferStart;
-    }
-    const qsizetype from = qMax(m_scanPos, m_bufferStart);
-    const qsizetype found = m_buffer.indexOf(terminator, from);
-    const bool split = MaxLineAction == maSplit;
-    if (found < 0) {
-        m_scanPos = m_buffer.size();
-        if (maxLength > 0 && m_buffer.size() - m_bufferStart > maxLength) {
-            if (!split)
-                return TTakeResult::TooLong;
-            line = m_buffer.mid(m_bufferStart, maxLength);
-            ConsumeTo(m_bufferStart + maxLength);
-            return TTakeResult::Line;
-        }
+    const qsizetype found = m_buffer.indexOf('\n', qMax(m_scanPos, m_bufferStart));
+    const qsizetype length = (found < 0 ? m_buffer.size() : found) - m_bufferStart;
+    m_scanPos = found < 0 ? m_buffer.size() : found;
+    if (MaxLineLength > 0 && length > MaxLineLength)
+        return TTakeResult::TooLong;
+    if (found < 0)
         return TTakeResult::NeedMore;
-    }
-    m_scanPos = found;
-    const qsizetype length = found - m_bufferStart;
-    if (maxLength > 0 && length > maxLength) {
-        if (!split)
-            return TTakeResult::TooLong;
-        line = m_buffer.mid(m_bufferStart, maxLength);
-        ConsumeTo(m_bufferStart + maxLength);
-        return TTakeResult::Line;
-    }
     line = m_buffer.mid(m_bufferStart, length);
-    if (terminator == '\n' && line.endsWith('\r'))
+    if (line.endsWith('\r'))
         line.chop(1);
     ConsumeTo(found + 1);
     m_scanPos = m_bufferStart;
     return TTakeResult::Line;
-}
-
-void TTcpConnection::AcceptChunk(QByteArray chunk)
-{
-    if (Intercept)
-        Intercept->Receive(chunk);
-    if (ASCIIFilter) {
-        for (char &c : chunk)
-            c = static_cast<char>(static_cast<unsigned char>(c) & 0x7F);
-    }
-    m_buffer.append(chunk);
-}
-
-int TTcpConnection::ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout)
-{
-    const int timeout = timeoutMs == -1 ? ReadTimeout : timeoutMs;
-    if (!Connected()) {
-        if (raiseIfDisconnected)
-            throw ENotConnected(QStringLiteral("Not Connected"));
-        return 0;
-    }
-    const std::shared_ptr<TSocketHandle> socket = IOHandler->Handle();
-    const int ready = socket->WaitReadable(timeout);
-    if (ready == 0) {
-        if (raiseOnTimeout)
-            throw EReadTimeout(QStringLiteral("Read Timeout"));
-        return -1;
-    }
-    if (ready < 0)
-        RaiseSocketError(SocketErrorFromErrno(-ready));
-
-    QByteArray chunk(qMax(1, RecvBufferSize), Qt::Uninitialized);
-    const int received = socket->Recv(chunk.data(), static_cast<int>(chunk.size()));
-    if (received < 0) {
-        const int code = SocketErrorFromErrno(-received);
-        if (code != 10058 && code != 10053)
-            RaiseSocketError(code);
-        // The connection is gone: close it the way a peer close is closed, so the
-        // notifications fire; the error is raised only when nothing is left to read.
-        m_closedGracefully = true;
-        CheckForDisconnect(false);
-        if (m_bufferStart == m_buffer.size())
-            RaiseSocketError(code);
-        return 0;
-    }
-    if (received == 0) {
-        m_closedGracefully = true;
-    } else {
-        chunk.resize(received);
-        AcceptChunk(chunk);
-    }
-    CheckForDisconnect();
-    return received;
-}
-
-QByteArray TTcpConnection::ReadLn(char terminator, int timeoutMs, int maxLength)
-{
-    if (terminator == '\0')
-        terminator = '\n';
-    if (maxLength == -1)
-        maxLength = MaxLineLength;
-    QByteArray line;
-    for (;;) {
-        switch (TakeLine(terminator, maxLength, line)) {
-        case TTakeResult::Line:
-            return line;
-        case TTakeResult::TooLong:
-            throw EReadLnMaxLineLengthExceeded(QStringLiteral("Max line length exceeded."));
-        case TTakeResult::NeedMore:
-            break;
-        }
-        CheckForDisconnect(true, true);
-        if (ReadFromStack(true, timeoutMs, timeoutMs == -1) <= 0)
-            return QByteArray();
-    }
 }
 
 void TTcpConnection::Write(const QByteArray &bytes)
@@ -290,34 +180,13 @@ void TTcpConnection::Write(const QByteArray &bytes)
     QByteArray out = bytes;
     if (Intercept)
         Intercept->Send(out);
-    if (m_readLink) {
-        // The connection thread writes, so a server that stops reading cannot stop this
-        // thread; a failed send reaches OnReadError and closes the connection from there.
-        m_readLink->Post(out);
-        return;
-    }
-    const std::shared_ptr<TSocketHandle> socket = IOHandler->Handle();
-    qsizetype sent = 0;
-    while (sent < out.size()) {
-        const int piece = static_cast<int>(qMin<qsizetype>(out.size() - sent, 1 << 30));
-        const int n = socket->Send(out.constData() + sent, piece);
-        if (n < 0) {
-            const int code = SocketErrorFromErrno(-n);
-            if (code == 10058 || code == 10053 || code == 10054) {
-                // The peer is gone: report the close like any other before the error, so
-                // the session does not go on believing it is connected.
-                m_closedGracefully = true;
-                CheckForDisconnect(false);
-            }
-            RaiseSocketError(code);
-        }
-        if (n == 0) {
-            m_closedGracefully = true;
-            CheckForDisconnect(true, true);
-        }
-        sent += n;
-        CheckForDisconnect(true, true);
-    }
+    // The connection thread writes, so a server that stops reading cannot stop this thread;
+    // a failed send reaches OnReadError and closes the connection from there.
+    if (!m_readLink)
+        StartReadThread(); // does nothing when a handler above has closed the connection
+    if (!m_readLink)
+        throw ENotConnected(QStringLiteral("Not Connected"));
+    m_readLink->Post(out);
 }
 
 void TTcpConnection::WriteLn(const QByteArray &line)
@@ -374,7 +243,7 @@ void TTcpConnection::DispatchBufferedLines(const std::shared_ptr<TReadThreadLink
     const QPointer<TTcpConnection> self(this);
     QByteArray line;
     while (!link->stopped) {
-        const TTakeResult result = TakeLine('\n', MaxLineLength, line);
+        const TTakeResult result = TakeLine(line);
         if (result == TTakeResult::NeedMore)
             return;
         if (result == TTakeResult::TooLong) {
@@ -433,10 +302,6 @@ void TTcpConnection::HandOffChunk(const std::shared_ptr<TReadThreadLink> &link,
     }
     if (link->stopped)
         return;
-    if (ASCIIFilter) {
-        for (char &c : bytes)
-            c = static_cast<char>(static_cast<unsigned char>(c) & 0x7F);
-    }
     if (m_discardingLongLine) {
         const qsizetype end = bytes.indexOf('\n');
         if (end < 0)
@@ -461,7 +326,7 @@ void TTcpConnection::HandOffEnded(const std::shared_ptr<TReadThreadLink> &link,
     m_closedGracefully = true;
     QString handlerError;
     try {
-        CheckForDisconnect(false);
+        CheckForDisconnect();
         return;
     } catch (const std::exception &e) {
         handlerError = MessageOf(e);

@@ -13,10 +13,10 @@ class TConnectionIntercept;
 class TSocketHandler;
 struct TReadThreadLink;
 
-// A line-oriented TCP connection: input buffer, line reading, writing, close detection and
+// A line-oriented TCP connection: input buffer, line cutting, writing, close detection and
 // status notifications. It lives on the user-interface thread and every public operation
-// is called there. While a connection thread runs (StartReadThread) that thread does the
-// socket's work: it receives raw chunks and writes the bytes Write posts to it. Each chunk
+// is called there. Its connection thread (StartReadThread) does the socket's work: it
+// receives raw chunks and writes the bytes Write posts to it. Each chunk
 // is handed to the user-interface thread with a blocking queued call, where it passes the
 // intercept, is appended to the input buffer and cut into lines, each of which goes to
 // LineArrived. So everything below, the intercept's events and the close notifications
@@ -44,18 +44,13 @@ public:
     QString BoundIP;
     // Local port to bind (0: any).
     int BoundPort = 0;
-    // Longest line ReadLn accepts, terminator (and a CR before an LF) not counted beyond
-    // the CR; 0 means no limit.
+    // Longest line taken, its LF not counted (a CR before it is); longer lines are skipped
+    // and reported. 0 means no limit.
     int MaxLineLength = 16384;
-    TMaxLineAction MaxLineAction = maException;
     // Wait limit for incoming bytes in ms; 0 waits without limit.
     int ReadTimeout = 0;
     // Largest chunk taken from the socket in one receive.
     int RecvBufferSize = 32768;
-    // Piece size for sending streams (kept for completeness; lines go out in one piece).
-    int SendBufferSize = 32768;
-    // When true, bit 7 of every received byte is cleared.
-    bool ASCIIFilter = false;
     // Optional byte-stream hook; not owned.
     TConnectionIntercept *Intercept = nullptr;
     // Socket handler. When none is set, Connect creates one and Disconnect frees it; one set
@@ -70,7 +65,7 @@ public:
     // When the socket has been closed, by Disconnect or on noticing the peer's close.
     TNotifyEvent OnDisconnected;
     // An error met while the reading thread delivers bytes, with the exception's message:
-    // a too-long line under maException ("Max line length exceeded.", the line is skipped
+    // a too-long line ("Max line length exceeded.", the line is skipped
     // up to its LF), an exception thrown by a handler while a line was dispatched (the rest
     // of that line's handling is lost; later lines go on), an exception thrown by the
     // intercept's OnReceive (the chunk is still read), or "Read Timeout" when ReadTimeout
@@ -87,39 +82,26 @@ public:
     // Connect created, OnDisconnected, "Disconnected.".
     virtual void Disconnect();
 
-    // Runs CheckForDisconnect(false), then answers whether the socket is open.
+    // Runs CheckForDisconnect, then answers whether the socket is open.
     bool Connected();
 
-    // One line without its terminator (and, for LF, without one CR before it). terminator
-    // '\0' means LF; timeoutMs -1 uses ReadTimeout (0: no limit); maxLength -1 uses
-    // MaxLineLength. Blocks the calling (user-interface) thread; not for use while the
-    // reading thread runs. Throws EReadLnMaxLineLengthExceeded, EReadTimeout (only with the
-    // default time-out -1; an explicit time-out that runs out returns an empty line),
-    // ENotConnected, EConnClosedGracefully, ESocketError.
-    QByteArray ReadLn(char terminator = '\n', int timeoutMs = -1, int maxLength = -1);
-
     // Sends the bytes (through the intercept's OnSend, which may replace them). Nothing is
-    // sent for an empty array. Throws ENotConnected "Not Connected" when closed. While the
-    // connection thread runs the bytes are handed to it and this returns at once (a failed
-    // send is reported through OnReadError, then the connection closes); without it the
-    // send is made here and throws ESocketError when it fails (after running the close
-    // notifications when the failure means the connection is gone).
+    // sent for an empty array. Throws ENotConnected "Not Connected" when closed. The bytes
+    // are handed to the connection thread (started here when none runs) and this returns at
+    // once, so a server that stops reading never stops the caller; a failed send is reported
+    // through OnReadError, then the connection closes.
     void Write(const QByteArray &bytes);
     // Write of the bytes followed by CR LF, in one send.
     void WriteLn(const QByteArray &line);
 
     // Notices a lost connection: when the peer has closed (or there is no handler) and the
     // socket is still open, closes it with the intercept's OnDisconnect, "Disconnected." and
-    // OnDisconnected. Then, if the connection is lost and raiseIfLost is set and the input
-    // buffer is empty (or ignoreBuffer is set), throws EConnClosedGracefully.
-    void CheckForDisconnect(bool raiseIfLost = true, bool ignoreBuffer = false);
+    // OnDisconnected.
+    void CheckForDisconnect();
 
     // True once the peer has closed (or a receive or send returned nothing); cleared by
     // Connect.
     bool ClosedGracefully() const { return m_closedGracefully; }
-
-    // Received bytes not yet taken as lines (after the intercept has seen them).
-    QByteArray InputBuffer() const;
 
     // True while a reading thread is attached to this connection.
     bool ReadThreadRunning() const { return m_readLink != nullptr; }
@@ -171,13 +153,8 @@ private:
 
     enum class TTakeResult { Line, NeedMore, TooLong };
 
-    // Looks for a line in the buffer from the saved scan position.
-    TTakeResult TakeLine(char terminator, int maxLength, QByteArray &line);
-    // A received chunk: intercept, ASCII filter, append.
-    void AcceptChunk(QByteArray chunk);
-    // Receives one chunk on the calling thread (ReadLn's path). Returns its length, 0 when
-    // not connected and not raising, -1 when the wait ran out and not raising.
-    int ReadFromStack(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout);
+    // Looks for a line up to its LF in the buffer from the saved scan position.
+    TTakeResult TakeLine(QByteArray &line);
     void ConsumeTo(qsizetype newStart);
 
     // Called on the user-interface thread by the reading thread's hand-off.
@@ -186,10 +163,9 @@ private:
     void HandOffError(const std::shared_ptr<TReadThreadLink> &link, const QString &message);
     void DispatchBufferedLines(const std::shared_ptr<TReadThreadLink> &link);
 
-    QByteArray m_buffer;          // received bytes; the unread part starts at m_bufferStart
-    qsizetype m_bufferStart = 0;  // consumed bytes are dropped in batches, not one line at a time
-    qsizetype m_scanPos = 0;      // no terminator lies in [m_bufferStart, m_scanPos)
-    char m_scanTerminator = '\n'; // the terminator m_scanPos was searched for
+    QByteArray m_buffer;         // received bytes; the unread part starts at m_bufferStart
+    qsizetype m_bufferStart = 0; // consumed bytes are dropped in batches, not one line at a time
+    qsizetype m_scanPos = 0;     // no LF lies in [m_bufferStart, m_scanPos)
     bool m_closedGracefully = false;
     bool m_discardingLongLine = false; // reading thread: skipping a too-long line up to its LF
     std::shared_ptr<TReadThreadLink> m_readLink;

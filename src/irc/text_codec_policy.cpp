@@ -22,12 +22,6 @@ void TTextCodecPolicy::SetCodePage(const QString &codePage)
     m_codePage = knownPage(codePage);
 }
 
-void TTextCodecPolicy::SetFallbackCodePage(const QString &codePage)
-{
-    const QString page = knownPage(codePage);
-    m_fallback = page == CodePageUtf8 ? CodePageWin1251 : page;
-}
-
 bool TTextCodecPolicy::IsUtf8() const
 {
     return m_codePage == CodePageUtf8;
@@ -35,8 +29,7 @@ bool TTextCodecPolicy::IsUtf8() const
 
 void TTextCodecPolicy::ReceiveLine(QByteArray &line) const
 {
-    const QString legacy = IsUtf8() ? m_fallback : m_codePage;
-    if (legacy == CodePageKoi8 && !IsMultiByteUtf8(line))
+    if (m_codePage == CodePageKoi8 && !IsMultiByteUtf8(line))
         ConvertKoi8LineToCp1251(line);
 }
 

@@ -26,14 +26,10 @@ public:
     // as "WIN1251".
     QString CodePage() const { return m_codePage; }
     void SetCodePage(const QString &codePage);
-    // The page of a line that is not UTF-8 on a UTF-8 server: "WIN1251" (the default),
-    // "KOI8" or "OEM".
-    QString FallbackCodePage() const { return m_fallback; }
-    void SetFallbackCodePage(const QString &codePage);
     bool IsUtf8() const;
 
-    // A received line before it is parsed: a line that is not UTF-8 from a KOI8-R source
-    // (the KOI8 page, or a UTF-8 server falling back to KOI8) is rewritten to 1251 in place.
+    // A received line before it is parsed: on the KOI8 page a line that is not UTF-8 is
+    // rewritten to 1251 in place.
     void ReceiveLine(QByteArray &line) const;
     // A line on its way to the server: engine text in 1251 becomes KOI8-R on a KOI8 server;
     // UTF-8 text and every other page pass unchanged.
@@ -47,7 +43,6 @@ public:
 
 private:
     QString m_codePage = QStringLiteral("WIN1251");
-    QString m_fallback = QStringLiteral("WIN1251");
 };
 
 // The policy of the live connection; windows reach it through the two functions below. A
