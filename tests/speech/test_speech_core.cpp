@@ -264,10 +264,6 @@ private slots:
         QCOMPARE(errorOf([&] { broken.Speak("ничего"); }) +
                      errorOf([&] { broken.SelectEngine("x"); }),
                  "msgSENotInitedmsgSENotInited");
-    }
-
-    void limitsAndVolumeArithmetic()
-    {
         auto voice = MakeRecordedVoice();
         voice.speech->SetSpeed(1000); // the engine's limit, probed by clamping
         QCOMPARE(voice.speech->Speed(), 400u);
@@ -470,9 +466,6 @@ private slots:
         for (int i = 0; i < 9; ++i)
             plain.Speak(QString::number(i), "#c");
         QCOMPARE(mute.recording->spokenTexts().size(), 9);
-    }
-    void russianSummaryPlurals()
-    {
         QStringList words;
         for (int n : {1, 2, 5, 11, 21, 37, 104})
             words << TChannelSpeechQueue::RussianSummary(n, "#к").section(' ', 2, 2);
