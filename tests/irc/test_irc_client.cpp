@@ -573,11 +573,6 @@ private slots:
         QCOMPARE(log.take(),
                  (L{"Parted #chan active=0 leftby=1", "Kicked <op> #b reason=out leftby=2",
                     "Parted nil active=-1 leftby=-1"}));
-    }
-
-    void othersJoinPartKickQuitAndNick()
-    {
-        start();
         joinOwn("#a");
         joinOwn("#b");
         for (const char *line : {":s 353 me = #a :@me +v", ":x!u@h JOIN #a", ":x!u@h JOIN #b",
