@@ -12,7 +12,7 @@
 #include "speech/controls/vox_controls.h"
 #include "speech/recording_speech_engine.h"
 
-#include "directory_tree.h"
+#include "../window_bench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,27 +42,12 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    CopyDirectoryTree(QStringLiteral(TALVIN_SOURCE_DIR "/dist"), dir.path());
-    QDir::setCurrent(dir.path());
-    SetProgramDir(dir.path());
-
+    UseProgramCopy(dir);
     auto interface = MakeRecordedVoice(1);
     auto channel = MakeRecordedVoice(2);
     TForm1 window(std::move(interface.speech), std::move(channel.speech));
-    TChannelEventRouter::AttachChannelRouting(window.IRC);
-    window.resize(900, 700);
-    window.show();
-    if (!QTest::qWaitForWindowActive(&window))
-        std::fprintf(stderr, "main window not active\n");
-    // Registered as "me" with a loopback peer standing in for the server.
     ScriptedPeer peer;
-    window.IRC->SetNick("me");
-    window.IRC->Host = QStringLiteral("127.0.0.1");
-    window.IRC->Port = peer.port();
-    window.IRC->Connect();
-    peer.sendLine(":irc.test 001 me :Welcome");
-    while (window.IRC->State() != stConnected)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    ShowRegistered(window, peer);
     window.IRC->Dispatch(":me!u@h JOIN #flood");
     window.IRC->Dispatch(":me!u@h JOIN #quiet"); // holds the focus
     TChannelForm *flood = ChannelFormAt(FindChannelForm(QStringLiteral("#flood")));
@@ -82,15 +67,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer clock;
     clock.start();
-    int sent = 0;
-    QTimer feeder;
-    feeder.setInterval(0);
-    QObject::connect(&feeder, &QTimer::timeout, [&] {
-        for (int i = 0; i < perTurn && sent < total; ++i)
-            window.IRC->Dispatch(lines[sent++]);
-        if (sent >= total)
-            feeder.stop();
-    });
+    LineFeeder feeder(window.IRC, lines, perTurn);
     feeder.start();
     QTextDocument *document = flood->VoxRichEdit1->document();
     while (!document->lastBlock().text().startsWith(last))

@@ -17,7 +17,7 @@
 #include "speech/recording_speech_engine.h"
 #include "speech/tspeech.h"
 
-#include "directory_tree.h"
+#include "../window_bench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -51,9 +51,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QTemporaryDir dir;
-    CopyDirectoryTree(QStringLiteral(TALVIN_SOURCE_DIR "/dist"), dir.path());
-    QDir::setCurrent(dir.path());
-    SetProgramDir(dir.path());
+    UseProgramCopy(dir);
     // Every text handed to a voice is appended here: the count of what the channel voice read.
     QDir(dir.path()).mkpath(QStringLiteral("log"));
     QFile(dir.filePath(QStringLiteral("log/speech.txt"))).open(QIODevice::WriteOnly);
@@ -65,19 +63,8 @@ int main(int argc, char **argv)
     voice->SelectEngine(voice->EngineNames().value(0));
     voice->SetFilename(dir.filePath(QStringLiteral("channel.wav")));
     voice->SetOutput(soFile);
-    TChannelEventRouter::AttachChannelRouting(window.IRC);
-    window.resize(900, 700);
-    window.show();
-    if (!QTest::qWaitForWindowActive(&window))
-        std::fprintf(stderr, "main window not active\n");
     ScriptedPeer peer;
-    window.IRC->SetNick("me");
-    window.IRC->Host = QStringLiteral("127.0.0.1");
-    window.IRC->Port = peer.port();
-    window.IRC->Connect();
-    peer.sendLine(":irc.test 001 me :Welcome");
-    while (window.IRC->State() != stConnected)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    ShowRegistered(window, peer);
     window.IRC->Dispatch(":me!u@h JOIN #flood");
     TChannelForm *flood = ChannelFormAt(FindChannelForm(QStringLiteral("#flood")));
     flood->VoxEdit1->setFocus();
@@ -94,15 +81,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer clock;
     clock.start();
-    int sent = 0;
-    QTimer feeder;
-    feeder.setInterval(0);
-    QObject::connect(&feeder, &QTimer::timeout, [&] {
-        for (int i = 0; i < perTurn && sent < total; ++i)
-            window.IRC->Dispatch(lines[sent++]);
-        if (sent >= total)
-            feeder.stop();
-    });
+    LineFeeder feeder(window.IRC, lines, perTurn);
     feeder.start();
     QTextDocument *document = flood->VoxRichEdit1->document();
     while (!document->lastBlock().text().contains(last))
